@@ -1,0 +1,41 @@
+// Ownership of a host file descriptor.
+#pragma once
+
+#include <unistd.h>
+
+#include <utility>
+
+namespace ce::kernel {
+
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            Reset(std::exchange(other.m_fd, -1));
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() { Reset(); }
+
+    int Get() const { return m_fd; }
+    bool IsValid() const { return m_fd >= 0; }
+
+    // Closes the descriptor held so far. close() is not retried on EINTR: Linux has released
+    // the descriptor already, and a retry could close one another thread just opened.
+    void Reset(int fd = -1) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+}  // namespace ce::kernel

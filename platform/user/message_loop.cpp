@@ -1,0 +1,119 @@
+#include "winbase.h"
+
+#include "user/api_boundary.h"
+#include "user/desktop.h"
+#include "user/message_queue.h"
+#include "user/send_message.h"
+
+namespace ce::user {
+
+namespace {
+
+// Handles the messages other threads sent meanwhile, then takes the next message the filter
+// accepts. Nothing only when wait is false and no such message is there.
+std::optional<MSG> Retrieve(Desktop& desktop, HWND window, UINT first, UINT last, bool remove,
+                            bool wait) {
+    auto queue = desktop.CurrentQueue();
+    const MessageFilter filter(desktop.Windows(), window, first, last);
+    for (;;) {
+        auto item = queue->Take(filter, remove, wait);
+        if (!item) {
+            return std::nullopt;
+        }
+        if (!item->m_sent) {
+            return item->m_message;
+        }
+        HandleSentMessage(*queue, item->m_sent);
+    }
+}
+
+bool IsValidFilter(Desktop& desktop, HWND window) {
+    if (window != nullptr && !desktop.Windows().Find(window)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+}  // namespace ce::user
+
+BOOL GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
+    using namespace ce::user;
+    return AtApiBoundary<BOOL>(-1, [&]() -> BOOL {
+        auto desktop = CurrentDesktop();
+        if (message == nullptr) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return -1;
+        }
+        if (!IsValidFilter(*desktop, window)) {
+            return -1;
+        }
+        *message = *Retrieve(*desktop, window, filterMin, filterMax, true, true);
+        return message->message == WM_QUIT ? FALSE : TRUE;
+    });
+}
+
+BOOL PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
+    using namespace ce::user;
+    return AtApiBoundary<BOOL>(FALSE, [&]() -> BOOL {
+        auto desktop = CurrentDesktop();
+        if (message == nullptr) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        if (!IsValidFilter(*desktop, window)) {
+            return FALSE;
+        }
+        auto found =
+            Retrieve(*desktop, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0, false);
+        if (!found) {
+            return FALSE;
+        }
+        *message = *found;
+        return TRUE;
+    });
+}
+
+// Turning WM_KEYDOWN into WM_CHAR needs the keyboard state, which comes with keyboard input from
+// the display driver; until then no message has anything to translate.
+BOOL TranslateMessage(const MSG*) {
+    return FALSE;
+}
+
+LRESULT DispatchMessageW(const MSG* message) {
+    using namespace ce::user;
+    return AtApiBoundary<LRESULT>(0, [&]() -> LRESULT {
+        if (message == nullptr) {
+            return 0;
+        }
+        if (message->message == WM_TIMER && message->lParam != 0) {
+            const auto procedure = reinterpret_cast<TIMERPROC>(message->lParam);
+            procedure(message->hwnd, WM_TIMER, message->wParam, GetTickCount());
+            return 0;
+        }
+        if (message->hwnd == nullptr) {
+            return 0;
+        }
+        WNDPROC procedure = nullptr;
+        DWORD threadId = 0;
+        const bool found =
+            CurrentDesktop()->Windows().With(message->hwnd, [&](const Window& record) {
+                procedure = record.m_procedure;
+                threadId = record.m_threadId;
+            });
+        if (!found) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        // A window's procedure runs on its own thread only.
+        if (threadId != GetCurrentThreadId()) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return 0;
+        }
+        // The next layer validates a window whose procedure did not paint it after WM_PAINT.
+        return CallWindowProcW(procedure, message->hwnd, message->message, message->wParam,
+                               message->lParam);
+    });
+}

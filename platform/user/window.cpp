@@ -1,0 +1,175 @@
+#include "user/window.h"
+
+#include <unistd.h>
+
+#include "winbase.h"
+
+#include "user/api_boundary.h"
+#include "user/desktop.h"
+#include "user/message_queue.h"
+#include "user/send_message.h"
+#include "user/window_lifetime.h"
+
+namespace ce::user {
+
+namespace {
+
+// Default placement needs the screen size, which comes with the display driver; without it a
+// default position is the origin and a default size is empty. As on the device, y and height do
+// not count when x and width ask for the default.
+void Place(CREATESTRUCTW& create, int x, int y, int width, int height) {
+    create.x = x == CW_USEDEFAULT ? 0 : x;
+    create.y = x == CW_USEDEFAULT ? 0 : y;
+    create.cx = width == CW_USEDEFAULT ? 0 : width;
+    create.cy = width == CW_USEDEFAULT ? 0 : height;
+}
+
+std::shared_ptr<Window> NewWindow(Desktop& desktop, std::shared_ptr<const WindowClass> windowClass,
+                                  const CREATESTRUCTW& create, HWND parent, HWND owner) {
+    auto window = std::make_shared<Window>();
+    window->m_class = std::move(windowClass);
+    window->m_threadId = GetCurrentThreadId();
+    window->m_queue = desktop.CurrentQueue();
+    window->m_parent = parent;
+    window->m_owner = owner;
+    window->m_style = static_cast<DWORD>(create.style);
+    window->m_exStyle = create.dwExStyle;
+    window->m_rect = RECT{create.x, create.y, create.x + create.cx, create.y + create.cy};
+    // The menu argument of a child window is its control id.
+    if (parent != nullptr) {
+        window->m_id = static_cast<LONG_PTR>(reinterpret_cast<std::uintptr_t>(create.hMenu));
+    }
+    window->m_procedure = window->m_class->m_procedure;
+    window->m_extraBytes.resize(static_cast<std::size_t>(window->m_class->m_windowExtraBytes));
+    return window;
+}
+
+HWND CreateWindowOnDesktop(Desktop& desktop, DWORD exStyle, LPCWSTR className, LPCWSTR windowName,
+                           DWORD style, int x, int y, int width, int height, HWND parent,
+                           HMENU menu, HINSTANCE instance, LPVOID parameter) {
+    auto windowClass = desktop.Classes().Find(className);
+    if (!windowClass) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return nullptr;
+    }
+    if ((style & WS_CHILD) != 0 && parent == nullptr) {
+        SetLastError(ERROR_TLW_WITH_WSCHILD);
+        return nullptr;
+    }
+    if (parent != nullptr && !desktop.Windows().Find(parent)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    // The parent argument of a top-level window names its owner, which is always top-level.
+    const bool child = (style & WS_CHILD) != 0;
+    HWND parentOfChild = child ? parent : nullptr;
+    HWND owner = !child && parent != nullptr ? desktop.Windows().RootOf(parent) : nullptr;
+
+    CREATESTRUCTW create{};
+    create.lpCreateParams = parameter;
+    create.hInstance = instance;
+    create.hMenu = menu;
+    create.hwndParent = parent;
+    Place(create, x, y, width, height);
+    create.style = static_cast<LONG>(style);
+    create.lpszName = windowName;
+    create.lpszClass = className;
+    create.dwExStyle = exStyle;
+
+    HWND window = desktop.Windows().Insert(
+        NewWindow(desktop, std::move(windowClass), create, parentOfChild, owner));
+    if (window == nullptr) {
+        SetLastError(parentOfChild != nullptr && !desktop.Windows().Find(parentOfChild)
+                         ? ERROR_INVALID_WINDOW_HANDLE
+                         : ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+
+    const auto createParam = reinterpret_cast<LPARAM>(&create);
+    if (SendToWindow(desktop, window, WM_NCCREATE, 0, createParam) == 0) {
+        DestroyUnbornWindow(desktop, window);
+        return nullptr;
+    }
+    if (desktop.Windows().Find(window) &&
+        SendToWindow(desktop, window, WM_CREATE, 0, createParam) == -1) {
+        DestroyWindowTree(desktop, window);
+        return nullptr;
+    }
+    // The next layer sizes, moves and shows the window here (WM_SIZE, WM_MOVE, WS_VISIBLE).
+
+    // A procedure may destroy its window while it is being created; the caller gets no handle.
+    bool alive = false;
+    desktop.Windows().With(window, [&](const Window& record) { alive = !record.m_destroying; });
+    return alive ? window : nullptr;
+}
+
+}  // namespace
+
+}  // namespace ce::user
+
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID parameter) {
+    using namespace ce::user;
+    return AtApiBoundary<HWND>(nullptr, [&] {
+        return CreateWindowOnDesktop(*CurrentDesktop(), exStyle, className, windowName, style, x, y,
+                                     width, height, parent, menu, instance, parameter);
+    });
+}
+
+BOOL DestroyWindow(HWND window) {
+    using namespace ce::user;
+    return AtApiBoundary<BOOL>(FALSE, [&]() -> BOOL {
+        auto desktop = CurrentDesktop();
+        auto record = desktop->Windows().Find(window);
+        if (!record) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
+        }
+        if (record->m_threadId != GetCurrentThreadId()) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        DestroyWindowTree(*desktop, window);
+        return TRUE;
+    });
+}
+
+BOOL IsWindow(HWND window) {
+    using namespace ce::user;
+    return AtApiBoundary<BOOL>(
+        FALSE, [&] { return CurrentDesktop()->Windows().Find(window) ? TRUE : FALSE; });
+}
+
+HWND GetParent(HWND window) {
+    using namespace ce::user;
+    return AtApiBoundary<HWND>(nullptr, [&]() -> HWND {
+        HWND result = nullptr;
+        const bool found = CurrentDesktop()->Windows().With(window, [&](const Window& record) {
+            if (record.m_parent != nullptr) {
+                result = record.m_parent;
+            } else if ((record.m_style & WS_POPUP) != 0) {
+                result = record.m_owner;
+            }
+        });
+        if (!found) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        }
+        return result;
+    });
+}
+
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+    using namespace ce::user;
+    return AtApiBoundary<DWORD>(0, [&]() -> DWORD {
+        auto record = CurrentDesktop()->Windows().Find(window);
+        if (!record) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        if (processId != nullptr) {
+            *processId = static_cast<DWORD>(::getpid());
+        }
+        return record->m_threadId;
+    });
+}

@@ -1,0 +1,86 @@
+#include "user/window_lifetime.h"
+
+#include "winbase.h"
+
+#include "user/desktop.h"
+#include "user/message_queue.h"
+#include "user/send_message.h"
+
+namespace ce::user {
+
+namespace {
+
+// Marks the window as going; false when it already was (or is gone).
+bool BeginDestroy(Desktop& desktop, HWND window) {
+    bool begun = false;
+    desktop.Windows().With(window, [&](Window& record) {
+        begun = !record.m_destroying;
+        record.m_destroying = true;
+    });
+    return begun;
+}
+
+// What a removed window leaves in its thread's queue goes with it: posted messages, timers, and
+// messages sent to it, whose senders are released with 0. Focus, capture and paint state of the
+// window will be dropped here as well.
+void ForgetRemoved(const std::vector<std::shared_ptr<Window>>& removed) {
+    for (const auto& window : removed) {
+        ReleaseSenders(window->m_queue->ForgetWindow(window->m_handle));
+    }
+}
+
+void SendDestroy(Desktop& desktop, HWND window) {
+    SendToWindow(desktop, window, WM_DESTROY, 0, 0);
+    for (HWND child : desktop.Windows().ChildrenOf(window)) {
+        if (BeginDestroy(desktop, child)) {
+            SendDestroy(desktop, child);
+        }
+    }
+}
+
+void SendNcDestroyAndFree(Desktop& desktop, HWND window) {
+    // A procedure may have destroyed the window already, while it handled an earlier message.
+    if (!desktop.Windows().Find(window)) {
+        return;
+    }
+    for (HWND child : desktop.Windows().ChildrenOf(window)) {
+        SendNcDestroyAndFree(desktop, child);
+    }
+    SendToWindow(desktop, window, WM_NCDESTROY, 0, 0);
+    ForgetRemoved(desktop.Windows().Remove(window));
+}
+
+}  // namespace
+
+void DestroyWindowTree(Desktop& desktop, HWND window) {
+    if (!BeginDestroy(desktop, window)) {
+        return;
+    }
+    // Owned windows go first. One of another thread cannot be destroyed from here; it stays,
+    // without an owner.
+    const DWORD threadId = GetCurrentThreadId();
+    for (HWND owned : desktop.Windows().OwnedBy(window)) {
+        auto record = desktop.Windows().Find(owned);
+        if (record && record->m_threadId == threadId) {
+            DestroyWindowTree(desktop, owned);
+        } else {
+            desktop.Windows().With(owned, [](Window& other) { other.m_owner = nullptr; });
+        }
+    }
+    SendDestroy(desktop, window);
+    SendNcDestroyAndFree(desktop, window);
+}
+
+void DestroyUnbornWindow(Desktop& desktop, HWND window) {
+    if (BeginDestroy(desktop, window)) {
+        SendNcDestroyAndFree(desktop, window);
+    }
+}
+
+void RemoveWindowsOfThread(Desktop& desktop, DWORD threadId) {
+    for (HWND window : desktop.Windows().WindowsOfThread(threadId)) {
+        ForgetRemoved(desktop.Windows().Remove(window));
+    }
+}
+
+}  // namespace ce::user

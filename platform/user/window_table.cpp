@@ -1,0 +1,170 @@
+#include "user/window_table.h"
+
+#include <algorithm>
+
+namespace ce::user {
+
+namespace {
+
+HWND MakeHandle(std::uint16_t index, std::uint16_t generation) {
+    const auto value = (static_cast<std::uintptr_t>(generation) << 16) | index;
+    return reinterpret_cast<HWND>(value);
+}
+
+std::uint16_t IndexOf(HWND handle) {
+    return static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(handle) & 0xFFFF);
+}
+
+std::uint16_t GenerationOf(HWND handle) {
+    return static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(handle) >> 16);
+}
+
+bool FitsInHandle(HWND handle) {
+    return reinterpret_cast<std::uintptr_t>(handle) <= 0xFFFFFFFFu;
+}
+
+void Unlink(std::vector<HWND>& list, HWND handle) {
+    std::erase(list, handle);
+}
+
+}  // namespace
+
+HWND WindowTable::Insert(const std::shared_ptr<Window>& window) {
+    std::lock_guard lock(m_mutex);
+    // Everything that can fail comes first, so that a failure leaves the table as it was.
+    if (m_freeSlots.empty()) {
+        if (m_slots.size() > kMaxSlots) {
+            return nullptr;
+        }
+        m_slots.emplace_back();
+        m_freeSlots.push_back(static_cast<std::uint16_t>(m_slots.size() - 1));
+    }
+    Window* parent = FindLocked(window->m_parent);
+    if (window->m_parent != nullptr && parent == nullptr) {
+        return nullptr;
+    }
+    if (parent != nullptr) {
+        parent->m_children.reserve(parent->m_children.size() + 1);
+    }
+    if (FindLocked(window->m_owner) == nullptr) {
+        window->m_owner = nullptr;
+    }
+    const std::uint16_t index = m_freeSlots.front();
+    m_freeSlots.pop_front();
+    Slot& slot = m_slots[index];
+    // Generation 0 never appears, so no handle is a small integer that could pass for an atom.
+    slot.m_generation =
+        static_cast<std::uint16_t>(slot.m_generation == 0xFFFF ? 1 : slot.m_generation + 1);
+    slot.m_window = window;
+    window->m_handle = MakeHandle(index, slot.m_generation);
+    if (parent != nullptr) {
+        parent->m_children.push_back(window->m_handle);
+    }
+    return window->m_handle;
+}
+
+std::vector<std::shared_ptr<Window>> WindowTable::Remove(HWND handle) {
+    std::vector<std::shared_ptr<Window>> removed;
+    std::lock_guard lock(m_mutex);
+    RemoveLocked(handle, removed);
+    return removed;
+}
+
+void WindowTable::RemoveLocked(HWND handle, std::vector<std::shared_ptr<Window>>& removed) {
+    Window* window = FindLocked(handle);
+    if (window == nullptr) {
+        return;
+    }
+    for (HWND child : std::vector<HWND>(window->m_children)) {
+        RemoveLocked(child, removed);
+    }
+    if (Window* parent = FindLocked(window->m_parent)) {
+        Unlink(parent->m_children, handle);
+    }
+    for (Slot& slot : m_slots) {
+        if (slot.m_window && slot.m_window->m_owner == handle) {
+            slot.m_window->m_owner = nullptr;
+        }
+    }
+    const std::uint16_t index = IndexOf(handle);
+    removed.push_back(std::move(m_slots[index].m_window));
+    m_freeSlots.push_back(index);
+}
+
+std::shared_ptr<Window> WindowTable::Find(HWND handle) const {
+    std::lock_guard lock(m_mutex);
+    Window* window = FindLocked(handle);
+    return window == nullptr ? nullptr : m_slots[IndexOf(handle)].m_window;
+}
+
+Window* WindowTable::FindLocked(HWND handle) const {
+    if (handle == nullptr || !FitsInHandle(handle)) {
+        return nullptr;
+    }
+    const std::uint16_t index = IndexOf(handle);
+    if (index == 0 || index >= m_slots.size()) {
+        return nullptr;
+    }
+    const Slot& slot = m_slots[index];
+    if (!slot.m_window || slot.m_generation != GenerationOf(handle)) {
+        return nullptr;
+    }
+    return slot.m_window.get();
+}
+
+std::vector<HWND> WindowTable::ChildrenOf(HWND handle) const {
+    std::lock_guard lock(m_mutex);
+    Window* window = FindLocked(handle);
+    return window == nullptr ? std::vector<HWND>{} : window->m_children;
+}
+
+std::vector<HWND> WindowTable::OwnedBy(HWND handle) const {
+    std::vector<HWND> owned;
+    std::lock_guard lock(m_mutex);
+    for (const Slot& slot : m_slots) {
+        if (slot.m_window && slot.m_window->m_owner == handle) {
+            owned.push_back(slot.m_window->m_handle);
+        }
+    }
+    return owned;
+}
+
+std::vector<HWND> WindowTable::WindowsOfThread(DWORD threadId) const {
+    std::vector<HWND> windows;
+    std::lock_guard lock(m_mutex);
+    for (const Slot& slot : m_slots) {
+        if (slot.m_window && slot.m_window->m_threadId == threadId) {
+            windows.push_back(slot.m_window->m_handle);
+        }
+    }
+    return windows;
+}
+
+HWND WindowTable::RootOf(HWND handle) const {
+    std::lock_guard lock(m_mutex);
+    Window* window = FindLocked(handle);
+    while (window != nullptr && window->m_parent != nullptr) {
+        window = FindLocked(window->m_parent);
+    }
+    return window == nullptr ? nullptr : window->m_handle;
+}
+
+bool WindowTable::IsSelfOrDescendant(HWND ancestor, HWND candidate) const {
+    std::lock_guard lock(m_mutex);
+    for (Window* window = FindLocked(candidate); window != nullptr;
+         window = FindLocked(window->m_parent)) {
+        if (window->m_handle == ancestor) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WindowTable::AnyOfClass(const WindowClass& windowClass) const {
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_slots.begin(), m_slots.end(), [&](const Slot& slot) {
+        return slot.m_window && slot.m_window->m_class.get() == &windowClass;
+    });
+}
+
+}  // namespace ce::user

@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what the project needs from Debian's packages, once.
+set -eu
+
+packages="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest iproute2 procps"
+
+missing=""
+for package in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+
+if [ -n "$missing" ]; then
+    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+    echo "Installing:$missing"
+    $sudo apt-get update
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+fi

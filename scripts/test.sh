@@ -1,0 +1,14 @@
+#!/bin/sh
+# Sets up, builds and runs every test: a normal build, then one with AddressSanitizer and
+# UndefinedBehaviorSanitizer. The network tests need root (they make network namespaces).
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+./scripts/setup.sh
+
+jobs=$(nproc)
+./scripts/build.sh build
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DBREVANTA_SANITIZE=address,undefined
+ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"
