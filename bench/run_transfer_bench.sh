@@ -1,7 +1,8 @@
 #!/bin/sh
 # Downloads a 64 MiB package over loopback with CTransferService (from the provisioning server
-# simulator) and with curl (from nginx), in a network namespace of its own, and prints both
-# medians and their ratio. Needs root for the namespace; installs nginx and curl if missing.
+# simulator), with a bare loop of 4096-byte receives (same server: what the receive rule costs by
+# itself), and with curl (from nginx), in a network namespace of its own, and prints the medians
+# and ratios. Needs root for the namespace; installs nginx and curl if missing.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-7}
@@ -60,6 +61,10 @@ echo "== CTransferService from brevanta-server"
 ours=$("$root/build-bench/bench/transfer_bench" 127.0.0.1 "$work/out-ours" kelmaris.cab "$runs" | tee /dev/stderr | awk '/median/ {print $2}')
 cmp "$work/served/kelmaris.cab" "$work/out-ours/kelmaris.cab"
 
+echo "== bare 4096-byte receive loop from brevanta-server"
+plain=$("$root/build-bench/bench/transfer_bench" --plain 127.0.0.1 "$work/out-ours" kelmaris.cab "$runs" | tee /dev/stderr | awk '/median/ {print $2}')
+cmp "$work/served/kelmaris.cab" "$work/out-ours/kelmaris.cab"
+
 echo "== curl from nginx"
 times=""
 for run in $(seq "$runs"); do
@@ -72,4 +77,7 @@ cmp "$work/served/kelmaris.cab" "$work/out-curl/kelmaris.cab"
 theirs=$(echo "$times" | tr ' ' '\n' | grep . | sort -n | awk '{a[NR]=$1} END {print a[int(NR/2)+1]}')
 echo "median $theirs ms" >&2
 
-awk -v o="$ours" -v t="$theirs" 'BEGIN { printf "CTransferService %.1f ms, curl %.1f ms, ratio %.2f\n", o, t, o / t }'
+awk -v o="$ours" -v p="$plain" -v t="$theirs" 'BEGIN {
+    printf "CTransferService %.1f ms, bare 4096-byte loop %.1f ms, curl %.1f ms\n", o, p, t
+    printf "ratio to curl %.2f, ratio to the bare loop %.2f\n", o / t, o / p
+}'

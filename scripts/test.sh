@@ -1,6 +1,7 @@
 #!/bin/sh
-# Sets up, builds and runs every test: a normal build, then one with AddressSanitizer and
-# UndefinedBehaviorSanitizer. The network tests need root (they make network namespaces).
+# Sets up, builds and runs every test three times: a normal build, one with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and one with ThreadSanitizer. The network tests need root (they
+# make network namespaces).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -12,3 +13,6 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DBREVANTA_SANITIZE=address,undefined
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+./scripts/build.sh build-tsan -DBREVANTA_SANITIZE=thread
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs"

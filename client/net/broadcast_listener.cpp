@@ -14,7 +14,9 @@ CBroadcastListener::~CBroadcastListener() {
     }
 }
 
-void CBroadcastListener::SetPort(u_short port) { m_port = port; }
+void CBroadcastListener::SetPort(u_short port) {
+    m_port = port;
+}
 
 void CBroadcastListener::ForgetEndedThreads() {
     std::erase_if(m_threads, [](HANDLE thread) {

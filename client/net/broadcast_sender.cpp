@@ -7,9 +7,13 @@ CBroadcastSender::CBroadcastSender() : m_port(0) {
     std::memset(m_targetAddress, 0, sizeof m_targetAddress);
 }
 
-CBroadcastSender::~CBroadcastSender() { Close(); }
+CBroadcastSender::~CBroadcastSender() {
+    Close();
+}
 
-void CBroadcastSender::SetPort(u_short port) { m_port = port; }
+void CBroadcastSender::SetPort(u_short port) {
+    m_port = port;
+}
 
 int CBroadcastSender::Send(const char* data, int length) {
     if (m_socket == INVALID_SOCKET) {

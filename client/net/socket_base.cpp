@@ -17,7 +17,8 @@ constexpr WORD kWinsockVersion = MAKEWORD(2, 2);
 
 }  // namespace
 
-CSocketBase::CSocketBase() : m_notifyWindow(nullptr), m_socket(INVALID_SOCKET), m_codePage(CP_UTF8) {
+CSocketBase::CSocketBase()
+    : m_notifyWindow(nullptr), m_socket(INVALID_SOCKET), m_codePage(CP_UTF8) {
     if (g_socketService.startupAttempted == 0) {
         WSADATA data;
         g_socketService.startupSucceeded = WSAStartup(kWinsockVersion, &data) == 0 ? 1 : 0;
@@ -47,9 +48,13 @@ void CSocketBase::Close() {
     }
 }
 
-void CSocketBase::SetNotifyWindow(HWND window) { m_notifyWindow = window; }
+void CSocketBase::SetNotifyWindow(HWND window) {
+    m_notifyWindow = window;
+}
 
-int CSocketBase::LiveObjectCount() { return g_socketService.liveObjects; }
+int CSocketBase::LiveObjectCount() {
+    return g_socketService.liveObjects;
+}
 
 bool CSocketBase::IsServiceStarted() {
     return g_socketService.startupAttempted != 0 && g_socketService.startupSucceeded != 0;

@@ -19,12 +19,10 @@ bool ConnectUnderWay(int error) {
     return error == EINPROGRESS || error == EALREADY || error == EINTR || error == EWOULDBLOCK;
 }
 
-// Appends a received chunk at the end of the file; false when the file takes less than all of it.
+// Appends a received chunk to the file; false when the file takes less than all of it. The file
+// is open without sharing, so the end of the last chunk is the end of the file and no seek is
+// needed before the write.
 bool AppendToFile(HANDLE file, const char* data, int length) {
-    if (SetFilePointer(file, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-        GetLastError() != ERROR_SUCCESS) {
-        return false;
-    }
     int written = 0;
     while (written < length) {
         DWORD count = 0;
@@ -57,7 +55,9 @@ CTransferSocket::CTransferSocket()
     FD_ZERO(&m_errorSet);
 }
 
-CTransferSocket::~CTransferSocket() { Close(); }
+CTransferSocket::~CTransferSocket() {
+    Close();
+}
 
 void CTransferSocket::SetServerAddress(const WCHAR* address) {
     std::memset(m_serverAddress, 0, sizeof m_serverAddress);
@@ -72,9 +72,13 @@ void CTransferSocket::SetServerAddress(const WCHAR* address) {
     WideCharToMultiByte(m_codePage, 0, address, length, m_serverAddress, needed, nullptr, nullptr);
 }
 
-void CTransferSocket::SetServerPort(u_short port) { m_serverPort = port; }
+void CTransferSocket::SetServerPort(u_short port) {
+    m_serverPort = port;
+}
 
-void CTransferSocket::SetInactivityTimeout(DWORD milliseconds) { m_inactivityTimeout = milliseconds; }
+void CTransferSocket::SetInactivityTimeout(DWORD milliseconds) {
+    m_inactivityTimeout = milliseconds;
+}
 
 void CTransferSocket::SetDownloadDirectory(const WCHAR* directory) {
     std::memset(m_downloadDirectory, 0, sizeof m_downloadDirectory);
@@ -135,13 +139,21 @@ void CTransferSocket::Poll(fd_set* readSet, fd_set* writeSet, fd_set* errorSet,
     }
 }
 
-void CTransferSocket::PollStatus() { Poll(&m_readSet, &m_writeSet, &m_errorSet, &m_shortWait); }
+void CTransferSocket::PollStatus() {
+    Poll(&m_readSet, &m_writeSet, &m_errorSet, &m_shortWait);
+}
 
-void CTransferSocket::WaitConnected() { Poll(nullptr, &m_writeSet, &m_errorSet, &m_connectWait); }
+void CTransferSocket::WaitConnected() {
+    Poll(nullptr, &m_writeSet, &m_errorSet, &m_connectWait);
+}
 
-void CTransferSocket::PollWritable() { Poll(nullptr, &m_writeSet, &m_errorSet, &m_shortWait); }
+void CTransferSocket::PollWritable() {
+    Poll(nullptr, &m_writeSet, &m_errorSet, &m_shortWait);
+}
 
-void CTransferSocket::PollReadable() { Poll(&m_readSet, nullptr, nullptr, &m_readWait); }
+void CTransferSocket::PollReadable() {
+    Poll(&m_readSet, nullptr, nullptr, &m_readWait);
+}
 
 int CTransferSocket::EnsureConnected() {
     if (m_opened == 0) {
@@ -261,8 +273,8 @@ int CTransferSocket::DownloadFile(const WCHAR* name) {
     if (!BuildDownloadPath(name, path, kPathCapacity)) {
         return 0;
     }
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return 0;
     }
@@ -276,10 +288,15 @@ int CTransferSocket::DownloadFile(const WCHAR* name) {
     // The header does not count as progress: the wait for the first body byte runs from here.
     DWORD lastProgress = GetTickCount();
 
+    // After a receive that filled the whole chunk more data is most likely waiting: the next
+    // receive goes straight to the non-blocking socket and waits only when it finds nothing.
+    bool dataWaiting = false;
     while (GetTickCount() - lastProgress <= m_inactivityTimeout) {
-        PollReadable();
-        if (m_readable == 0) {
-            continue;
+        if (!dataWaiting) {
+            PollReadable();
+            if (m_readable == 0) {
+                continue;
+            }
         }
         if (headerPending) {
             // The header may come in pieces; it is read only once all 11 bytes are here.
@@ -314,8 +331,10 @@ int CTransferSocket::DownloadFile(const WCHAR* name) {
                                                    : static_cast<std::size_t>(kReceiveChunk);
         ssize_t count = recv(m_socket, chunk, want, 0);
         if (count < 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+            dataWaiting = false;
             continue;
         }
+        dataWaiting = static_cast<std::size_t>(count) == want;
         if (count <= 0) {
             break;
         }

@@ -146,8 +146,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime,
                  LPFILETIME lastWriteTime);
-DWORD SetFilePointer(HANDLE file, LONG distanceToMove, LPLONG distanceToMoveHigh,
-                     DWORD moveMethod);
+DWORD SetFilePointer(HANDLE file, LONG distanceToMove, LPLONG distanceToMoveHigh, DWORD moveMethod);
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindClose(HANDLE findFile);
 

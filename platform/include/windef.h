@@ -72,9 +72,11 @@ using HCURSOR = HICON;
 
 #define LOWORD(l) (static_cast<WORD>(static_cast<DWORD_PTR>(l) & 0xffff))
 #define HIWORD(l) (static_cast<WORD>((static_cast<DWORD_PTR>(l) >> 16) & 0xffff))
-#define MAKELONG(low, high) \
-    (static_cast<LONG>(static_cast<DWORD>(static_cast<WORD>(low)) | (static_cast<DWORD>(static_cast<WORD>(high)) << 16)))
-#define MAKEWORD(low, high) (static_cast<WORD>(static_cast<BYTE>(low) | (static_cast<WORD>(static_cast<BYTE>(high)) << 8)))
+#define MAKELONG(low, high)                                         \
+    (static_cast<LONG>(static_cast<DWORD>(static_cast<WORD>(low)) | \
+                       (static_cast<DWORD>(static_cast<WORD>(high)) << 16)))
+#define MAKEWORD(low, high) \
+    (static_cast<WORD>(static_cast<BYTE>(low) | (static_cast<WORD>(static_cast<BYTE>(high)) << 8)))
 
 struct RECT {
     LONG left;

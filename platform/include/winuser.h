@@ -113,8 +113,7 @@ HWND GetParent(HWND window);
 DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId);
 LONG_PTR GetWindowLongPtrW(HWND window, int index);
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
-LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wParam,
-                        LPARAM lParam);
+LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- messages and queues --------------------------------------------------------------------

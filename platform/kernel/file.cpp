@@ -66,6 +66,20 @@ OpenResult OpenWithDisposition(const std::string& path, int accessFlags, DWORD d
     }
 }
 
+// The low part of a new file position as SetFilePointer returns it, the high part through the
+// caller's pointer. A valid position whose low part looks like the failure value leaves last
+// error 0 so that callers can tell the two apart.
+DWORD ReportPosition(std::uint64_t position, LONG* high) {
+    if (high != nullptr) {
+        *high = static_cast<LONG>(position >> 32);
+    }
+    const auto low = static_cast<DWORD>(position);
+    if (low == INVALID_SET_FILE_POINTER) {
+        SetLastError(ERROR_SUCCESS);
+    }
+    return low;
+}
+
 int AccessFlags(DWORD desiredAccess) {
     const bool read = (desiredAccess & GENERIC_READ) != 0;
     const bool write = (desiredAccess & GENERIC_WRITE) != 0;
@@ -251,6 +265,21 @@ DWORD SetFilePointer(HANDLE file, LONG distanceToMove, LPLONG distanceToMoveHigh
                  << 32) |
                 static_cast<std::uint32_t>(distanceToMove));
         }
+        // A forward move that reports its result in 64 bits cannot fail either check below, so
+        // one seek does it (a download moves to the end before every chunk it appends).
+        if (distance >= 0 && (distanceToMoveHigh != nullptr || moveMethod == FILE_BEGIN) &&
+            moveMethod <= FILE_END) {
+            const int whence = moveMethod == FILE_BEGIN     ? SEEK_SET
+                               : moveMethod == FILE_CURRENT ? SEEK_CUR
+                                                            : SEEK_END;
+            const off_t position = lseek(object->Fd(), distance, whence);
+            if (position < 0) {
+                ce::kernel::SetLastErrorFromErrno(errno);
+                return INVALID_SET_FILE_POINTER;
+            }
+            return ce::kernel::ReportPosition(static_cast<std::uint64_t>(position),
+                                              distanceToMoveHigh);
+        }
         std::int64_t origin = 0;
         if (moveMethod == FILE_CURRENT) {
             origin = lseek(object->Fd(), 0, SEEK_CUR);
@@ -278,15 +307,7 @@ DWORD SetFilePointer(HANDLE file, LONG distanceToMove, LPLONG distanceToMoveHigh
             ce::kernel::SetLastErrorFromErrno(errno);
             return INVALID_SET_FILE_POINTER;
         }
-        const auto unsignedPosition = static_cast<std::uint64_t>(position);
-        if (distanceToMoveHigh != nullptr) {
-            *distanceToMoveHigh = static_cast<LONG>(unsignedPosition >> 32);
-        }
-        const auto low = static_cast<DWORD>(unsignedPosition);
-        if (low == INVALID_SET_FILE_POINTER) {
-            SetLastError(ERROR_SUCCESS);
-        }
-        return low;
+        return ce::kernel::ReportPosition(static_cast<std::uint64_t>(position), distanceToMoveHigh);
     });
 }
 

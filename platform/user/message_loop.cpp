@@ -1,6 +1,6 @@
 #include "winbase.h"
 
-#include "user/api_boundary.h"
+#include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/message_queue.h"
 #include "user/send_message.h"
@@ -41,7 +41,7 @@ bool IsValidFilter(Desktop& desktop, HWND window) {
 
 BOOL GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(-1, [&]() -> BOOL {
+    return ce::kernel::GuardedCall<BOOL>(-1, [&]() -> BOOL {
         auto desktop = CurrentDesktop();
         if (message == nullptr) {
             SetLastError(ERROR_INVALID_PARAMETER);
@@ -57,7 +57,7 @@ BOOL GetMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
 
 BOOL PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(FALSE, [&]() -> BOOL {
+    return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
         auto desktop = CurrentDesktop();
         if (message == nullptr) {
             SetLastError(ERROR_INVALID_PARAMETER);
@@ -84,7 +84,7 @@ BOOL TranslateMessage(const MSG*) {
 
 LRESULT DispatchMessageW(const MSG* message) {
     using namespace ce::user;
-    return AtApiBoundary<LRESULT>(0, [&]() -> LRESULT {
+    return ce::kernel::GuardedCall<LRESULT>(0, [&]() -> LRESULT {
         if (message == nullptr) {
             return 0;
         }

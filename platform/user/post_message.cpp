@@ -1,6 +1,6 @@
 #include "winbase.h"
 
-#include "user/api_boundary.h"
+#include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/message_queue.h"
 
@@ -35,7 +35,7 @@ BOOL PostToThread(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(FALSE, [&]() -> BOOL {
+    return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
         if (window == nullptr) {
             return PostToThread(GetCurrentThreadId(), message, wParam, lParam);
         }
@@ -50,13 +50,13 @@ BOOL PostMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(FALSE,
-                               [&] { return PostToThread(threadId, message, wParam, lParam); });
+    return ce::kernel::GuardedCall<BOOL>(
+        FALSE, [&] { return PostToThread(threadId, message, wParam, lParam); });
 }
 
 void PostQuitMessage(int exitCode) {
     using namespace ce::user;
-    AtApiBoundary<int>(0, [&] {
+    ce::kernel::GuardedCall<int>(0, [&] {
         CurrentDesktop()->CurrentQueue()->PostQuit(exitCode);
         return 0;
     });

@@ -2,7 +2,7 @@
 
 #include "winbase.h"
 
-#include "user/api_boundary.h"
+#include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/message_queue.h"
 
@@ -99,13 +99,13 @@ void ReleaseSenders(const std::vector<std::shared_ptr<SentMessage>>& messages) {
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     using namespace ce::user;
-    return AtApiBoundary<LRESULT>(
+    return ce::kernel::GuardedCall<LRESULT>(
         0, [&] { return SendToWindow(*CurrentDesktop(), window, message, wParam, lParam); });
 }
 
 BOOL InSendMessage() {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(FALSE, [] {
+    return ce::kernel::GuardedCall<BOOL>(FALSE, [] {
         auto queue = CurrentDesktop()->QueueOf(GetCurrentThreadId());
         return queue && queue->HandlingSent() != nullptr ? TRUE : FALSE;
     });

@@ -4,7 +4,7 @@
 
 #include "winbase.h"
 
-#include "user/api_boundary.h"
+#include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/message_queue.h"
 
@@ -82,7 +82,7 @@ bool IsOwnWindow(Desktop& desktop, HWND window) {
 
 UINT_PTR SetTimer(HWND window, UINT_PTR timerId, UINT elapse, TIMERPROC timerProc) {
     using namespace ce::user;
-    return AtApiBoundary<UINT_PTR>(0, [&]() -> UINT_PTR {
+    return ce::kernel::GuardedCall<UINT_PTR>(0, [&]() -> UINT_PTR {
         auto desktop = CurrentDesktop();
         if (window != nullptr && !IsOwnWindow(*desktop, window)) {
             return 0;
@@ -103,7 +103,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR timerId, UINT elapse, TIMERPROC timerPro
 
 BOOL KillTimer(HWND window, UINT_PTR timerId) {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(FALSE, [&]() -> BOOL {
+    return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
         auto desktop = CurrentDesktop();
         if (window != nullptr && !IsOwnWindow(*desktop, window)) {
             return FALSE;

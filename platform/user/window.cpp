@@ -4,7 +4,7 @@
 
 #include "winbase.h"
 
-#include "user/api_boundary.h"
+#include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/message_queue.h"
 #include "user/send_message.h"
@@ -111,7 +111,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
                      int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID parameter) {
     using namespace ce::user;
-    return AtApiBoundary<HWND>(nullptr, [&] {
+    return ce::kernel::GuardedCall<HWND>(nullptr, [&] {
         return CreateWindowOnDesktop(*CurrentDesktop(), exStyle, className, windowName, style, x, y,
                                      width, height, parent, menu, instance, parameter);
     });
@@ -119,7 +119,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
 
 BOOL DestroyWindow(HWND window) {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(FALSE, [&]() -> BOOL {
+    return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
         auto desktop = CurrentDesktop();
         auto record = desktop->Windows().Find(window);
         if (!record) {
@@ -137,13 +137,13 @@ BOOL DestroyWindow(HWND window) {
 
 BOOL IsWindow(HWND window) {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(
+    return ce::kernel::GuardedCall<BOOL>(
         FALSE, [&] { return CurrentDesktop()->Windows().Find(window) ? TRUE : FALSE; });
 }
 
 HWND GetParent(HWND window) {
     using namespace ce::user;
-    return AtApiBoundary<HWND>(nullptr, [&]() -> HWND {
+    return ce::kernel::GuardedCall<HWND>(nullptr, [&]() -> HWND {
         HWND result = nullptr;
         const bool found = CurrentDesktop()->Windows().With(window, [&](const Window& record) {
             if (record.m_parent != nullptr) {
@@ -161,7 +161,7 @@ HWND GetParent(HWND window) {
 
 DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
     using namespace ce::user;
-    return AtApiBoundary<DWORD>(0, [&]() -> DWORD {
+    return ce::kernel::GuardedCall<DWORD>(0, [&]() -> DWORD {
         auto record = CurrentDesktop()->Windows().Find(window);
         if (!record) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -4,7 +4,7 @@
 
 #include "winbase.h"
 
-#include "user/api_boundary.h"
+#include "kernel/api_boundary.h"
 #include "user/desktop.h"
 
 namespace ce::user {
@@ -88,7 +88,7 @@ void ClassRegistry::Remove(const WindowClass& windowClass) {
 
 ATOM RegisterClassW(const WNDCLASSW* windowClass) {
     using namespace ce::user;
-    return AtApiBoundary<ATOM>(0, [&]() -> ATOM {
+    return ce::kernel::GuardedCall<ATOM>(0, [&]() -> ATOM {
         if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
             IsAtomName(windowClass->lpszClassName) || windowClass->lpszClassName[0] == u'\0' ||
             windowClass->lpfnWndProc == nullptr || windowClass->cbWndExtra < 0 ||
@@ -112,7 +112,7 @@ ATOM RegisterClassW(const WNDCLASSW* windowClass) {
 
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE) {
     using namespace ce::user;
-    return AtApiBoundary<BOOL>(FALSE, [&]() -> BOOL {
+    return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
         auto desktop = CurrentDesktop();
         auto windowClass = desktop->Classes().Find(className);
         if (!windowClass) {

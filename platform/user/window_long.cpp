@@ -2,7 +2,7 @@
 
 #include "winbase.h"
 
-#include "user/api_boundary.h"
+#include "kernel/api_boundary.h"
 #include "user/desktop.h"
 
 namespace ce::user {
@@ -100,11 +100,11 @@ LONG_PTR WindowLong(HWND window, int index, const LONG_PTR* newValue) {
 }  // namespace ce::user
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
-    return ce::user::AtApiBoundary<LONG_PTR>(
+    return ce::kernel::GuardedCall<LONG_PTR>(
         0, [&] { return ce::user::WindowLong(window, index, nullptr); });
 }
 
 LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
-    return ce::user::AtApiBoundary<LONG_PTR>(
+    return ce::kernel::GuardedCall<LONG_PTR>(
         0, [&] { return ce::user::WindowLong(window, index, &value); });
 }

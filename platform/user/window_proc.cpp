@@ -1,6 +1,6 @@
 #include "winbase.h"
 
-#include "user/api_boundary.h"
+#include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/window_class.h"
 
@@ -13,7 +13,7 @@ LRESULT CallWindowProcW(WNDPROC procedure, HWND window, UINT message, WPARAM wPa
 // WM_ERASEBKGND fills with the class background, WM_SETTEXT and WM_GETTEXT work on the text.
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM, LPARAM lParam) {
     using namespace ce::user;
-    return AtApiBoundary<LRESULT>(0, [&]() -> LRESULT {
+    return ce::kernel::GuardedCall<LRESULT>(0, [&]() -> LRESULT {
         switch (message) {
             case WM_NCCREATE: {
                 // The window text comes from here, as on the device: a procedure that takes

@@ -19,6 +19,7 @@
 #include "simulator_process.h"
 #include "test_files.h"
 #include "test_socket.h"
+#include "transfer_wire.h"
 
 namespace brevanta::test {
 namespace {
@@ -30,17 +31,8 @@ constexpr auto kTimeout = 10s;
 // How long an answer that must not come is waited for.
 constexpr auto kQuietPeriod = 300ms;
 
-std::string FileRequest(const std::string& name) {
-    std::string field = name;
-    field.resize(64, '\0');
-    return "        754" + field;
-}
-
-std::string NameMessage(const std::string& name) {
-    char header[16];
-    std::snprintf(header, sizeof header, "%10zu1", name.size() + 11);
-    return header + name;
-}
+using brevanta::test::FileRequest;
+using brevanta::test::NameMessage;
 
 std::string Response(const std::string& body) {
     char header[16];

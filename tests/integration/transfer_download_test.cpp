@@ -53,8 +53,8 @@ TEST_F(TransferDownloadTest, DownloadsTheFileByteForByte) {
     const std::string package = PatternBytes(100000, 1);
     Serve(kPackageName, package);
     ASSERT_TRUE(StartSimulator());
-    ASSERT_EQ(m_service.FetchFile(kPackage), 1) << std::string(m_service.m_errorText.begin(),
-                                                               m_service.m_errorText.end());
+    ASSERT_EQ(m_service.FetchFile(kPackage), 1)
+        << std::string(m_service.m_errorText.begin(), m_service.m_errorText.end());
     EXPECT_TRUE(m_service.m_errorText.empty());
     EXPECT_EQ(ReadDownloaded(kPackageName), package);
 }
@@ -64,7 +64,8 @@ TEST_F(TransferDownloadTest, EmptyFileCompletesRightAfterTheHeader) {
     ASSERT_TRUE(StartSimulator());
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(m_service.FetchFile(kPackage), 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "no wait for a byte that never comes";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s)
+        << "no wait for a byte that never comes";
     ASSERT_TRUE(Downloaded(kPackageName));
     EXPECT_EQ(ReadDownloaded(kPackageName), "");
 }
@@ -189,7 +190,8 @@ TEST_F(TransferDownloadTest, MissingFileOnTheServerFails) {
 TEST_F(TransferDownloadTest, FileThatCannotBeCreatedFailsAndTheNextFetchRecovers) {
     Serve(kPackageName, PatternBytes(800, 12));
     ASSERT_TRUE(StartSimulator());
-    m_service.SetDownloadDirectory(DeviceForm(std::filesystem::path(m_downloads.Path()) / "missing") + u"\\");
+    m_service.SetDownloadDirectory(
+        DeviceForm(std::filesystem::path(m_downloads.Path()) / "missing") + u"\\");
     EXPECT_EQ(m_service.FetchFile(kPackage), 0);
     EXPECT_EQ(m_service.m_errorText, kDownloadFailed);
 

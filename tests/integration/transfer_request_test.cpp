@@ -8,17 +8,15 @@
 #include "loopback_listener.h"
 #include "net/transfer_service.h"
 #include "net/transfer_socket.h"
+#include "transfer_wire.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using brevanta::test::LoopbackListener;
 
-std::string FileRequest(const std::string& nameBytes) {
-    std::string request = "        754" + nameBytes;
-    request.resize(75, '\0');
-    return request;
-}
+using brevanta::test::FileRequest;
+using brevanta::test::NameMessage;
 
 class TransferRequestTest : public ::testing::Test {
 protected:
@@ -92,7 +90,7 @@ TEST_F(TransferRequestTest, NameMessageCarriesOnlyTheName) {
     EXPECT_FALSE(m_listener.HasPendingBytes());
     // The name message has no 64-byte limit.
     const std::u16string longName(100, u'a');
-    EXPECT_EQ(SendAndCapture(longName, 1, 111), "       1111" + std::string(100, 'a'));
+    EXPECT_EQ(SendAndCapture(longName, 1, 111), NameMessage(std::string(100, 'a')));
 }
 
 TEST_F(TransferRequestTest, KeptConnectionClosedByThePeerIsReplaced) {

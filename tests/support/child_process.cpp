@@ -30,7 +30,9 @@ int DecodeStatus(int status) {
 
 }  // namespace
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept { *this = std::move(other); }
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept {
+    *this = std::move(other);
+}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
@@ -45,7 +47,9 @@ ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     return *this;
 }
 
-ChildProcess::~ChildProcess() { Stop(); }
+ChildProcess::~ChildProcess() {
+    Stop();
+}
 
 bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string& netnsPath,
                          const std::vector<std::string>& extraEnvironment) {
@@ -169,8 +173,7 @@ std::optional<std::string> ChildProcess::WaitForLine(
 
 std::optional<std::string> ChildProcess::WaitForPrefix(const std::string& prefix,
                                                        std::chrono::milliseconds timeout) {
-    return WaitForLine([&](const std::string& line) { return line.starts_with(prefix); },
-                       timeout);
+    return WaitForLine([&](const std::string& line) { return line.starts_with(prefix); }, timeout);
 }
 
 int ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {

@@ -45,6 +45,8 @@ bool EnterPrivateNetwork(std::string* error) {
     return BringLoopbackUp(error);
 }
 
-bool CanManageNamespaces() { return geteuid() == 0; }
+bool CanManageNamespaces() {
+    return geteuid() == 0;
+}
 
 }  // namespace brevanta::test

@@ -158,8 +158,8 @@ std::optional<TestSocket::Datagram> TestSocket::ReceiveDatagram(std::chrono::mil
     }
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &source.sin_addr, text, sizeof text);
-    Datagram datagram{std::string(buffer, static_cast<std::size_t>(got)), text,
-                      ntohs(source.sin_port), {}};
+    Datagram datagram{
+        std::string(buffer, static_cast<std::size_t>(got)), text, ntohs(source.sin_port), {}};
     for (cmsghdr* item = CMSG_FIRSTHDR(&header); item != nullptr;
          item = CMSG_NXTHDR(&header, item)) {
         if (item->cmsg_level == IPPROTO_IP && item->cmsg_type == IP_PKTINFO) {

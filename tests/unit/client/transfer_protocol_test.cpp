@@ -24,13 +24,13 @@ TEST(TransferProtocol, TotalLengthReading) {
     const Case cases[] = {
         {"        754", 75},
         {"        11x", 11},
-        {"12345678901", 1234567890},  // the type character is not read
+        {"12345678901", 1234567890},    // the type character is not read
         {"9999999999 ", 9999999999LL},  // more than 32 bits
         {"0000000523F", 523},
-        {"  12 34   4", 12},             // the number ends at the first non-digit
-        {"          4", 0},              // no digits
-        {"  -12     4", 0},              // a sign is not a digit
-        {"\t       124", 0},             // only spaces are skipped
+        {"  12 34   4", 12},  // the number ends at the first non-digit
+        {"          4", 0},   // no digits
+        {"  -12     4", 0},   // a sign is not a digit
+        {"\t       124", 0},  // only spaces are skipped
         {"abc     124", 0},
     };
     for (const Case& c : cases) {

@@ -7,22 +7,13 @@
 #include <vector>
 
 #include "brevanta-server/protocol.h"
+#include "transfer_wire.h"
 
 namespace brevanta::server {
 namespace {
 
-// Requests are written out by hand here, not with the code under test.
-std::string FileRequest(const std::string& name) {
-    std::string field = name;
-    field.resize(64, '\0');
-    return "        754" + field;
-}
-
-std::string NameMessage(const std::string& name) {
-    char header[16];
-    std::snprintf(header, sizeof header, "%10zu1", name.size() + 11);
-    return header + name;
-}
+using brevanta::test::FileRequest;
+using brevanta::test::NameMessage;
 
 std::vector<std::string> ReadAll(RequestReader& reader) {
     std::vector<std::string> names;

@@ -7,24 +7,14 @@
 
 #include "kernel/thread_exit.h"
 #include "winbase.h"
+#include "wait_until.h"
 
 namespace {
 
 constexpr DWORD kUntouched = 0xDEADu;
 constexpr DWORD kGenerousWait = 10000;  // ms; only reached when something is broken
 
-// Polls a condition until it holds or the deadline passes.
-template <class Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using brevanta::test::WaitUntil;
 
 struct RunRecord {
     std::atomic<bool> ran{false};

@@ -14,17 +14,6 @@ UserTest* g_currentTest = nullptr;
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(200us);
-    }
-    return true;
-}
-
 // Notifies under the lock: a waiter may destroy the signal as soon as it sees it set.
 void Signal::Set() {
     std::lock_guard lock(m_mutex);

@@ -16,6 +16,7 @@
 #include "windows.h"
 
 #include "user/desktop.h"
+#include "wait_until.h"
 
 namespace ce::user::test {
 
@@ -23,9 +24,7 @@ using namespace std::chrono_literals;
 
 inline constexpr std::chrono::milliseconds kDeadline = 5s;
 
-// Waits for a condition that another thread makes true; false when the deadline passes first.
-bool WaitUntil(const std::function<bool()>& condition,
-               std::chrono::milliseconds timeout = kDeadline);
+using brevanta::test::WaitUntil;
 
 // A one-shot event between threads.
 class Signal {

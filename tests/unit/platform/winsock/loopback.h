@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "winsock2.h"
+#include "wait_until.h"
 
 namespace ce::winsock::test {
 
@@ -52,18 +53,6 @@ Socket BoundUdp();
 bool WaitUntilBlockedIn(pid_t tid, long number,
                         std::chrono::milliseconds limit = std::chrono::seconds(10));
 
-// Polls a condition until it holds or the deadline passes.
-template <class Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        timespec pause{0, 1000000};
-        nanosleep(&pause, nullptr);
-    }
-    return true;
-}
+using brevanta::test::WaitUntil;
 
 }  // namespace ce::winsock::test
