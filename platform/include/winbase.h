@@ -151,5 +151,9 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindClose(HANDLE findFile);
 
 // ---- module ---------------------------------------------------------------------------------
+// The program's own module for a null name; there are no other modules.
+HMODULE GetModuleHandleW(LPCWSTR moduleName);
+// number * numerator / denominator, rounded to nearest, in 64 bits; -1 when denominator is 0.
+int MulDiv(int number, int numerator, int denominator);
 // The running program's path in the device's form ("\opt\x\BrevantaClient").
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);

@@ -43,6 +43,7 @@ using LPCTSTR = LPCWSTR;
 using LPDWORD = DWORD*;
 using LPLONG = LONG*;
 using LPBOOL = BOOL*;
+using LPINT = INT*;
 
 using HANDLE = void*;
 #define DECLARE_HANDLE(name) \
@@ -53,8 +54,24 @@ DECLARE_HANDLE(HINSTANCE);
 DECLARE_HANDLE(HMENU);
 DECLARE_HANDLE(HICON);
 DECLARE_HANDLE(HBRUSH);
+DECLARE_HANDLE(HDC);
+DECLARE_HANDLE(HBITMAP);
+DECLARE_HANDLE(HFONT);
+DECLARE_HANDLE(HPEN);
+DECLARE_HANDLE(HRSRC);
 using HMODULE = HINSTANCE;
 using HCURSOR = HICON;
+// Any GDI object: brushes, bitmaps, fonts and pens convert to it.
+using HGDIOBJ = void*;
+
+// 0x00BBGGRR.
+using COLORREF = DWORD;
+#define RGB(r, g, b)                                                                 \
+    (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                           (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+#define GetRValue(rgb) (static_cast<BYTE>(rgb))
+#define GetGValue(rgb) (static_cast<BYTE>(static_cast<WORD>(rgb) >> 8))
+#define GetBValue(rgb) (static_cast<BYTE>((rgb) >> 16))
 
 #ifndef TRUE
 #define TRUE 1
@@ -97,5 +114,6 @@ struct SIZE {
     LONG cx;
     LONG cy;
 };
+using LPSIZE = SIZE*;
 
 #define MAX_PATH 260

@@ -5,3 +5,4 @@
 #include "winbase.h"
 #include "winnls.h"
 #include "winuser.h"
+#include "wingdi.h"

@@ -8,7 +8,10 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/find_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/handle_table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/last_error.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/module_handle.cpp
     ${CMAKE_CURRENT_LIST_DIR}/module_path.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell_execute.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sleep.cpp
     ${CMAKE_CURRENT_LIST_DIR}/thread.cpp
     ${CMAKE_CURRENT_LIST_DIR}/thread_exit.cpp

@@ -1,0 +1,2 @@
+# The files of the MFC subset.
+list(APPEND CE_MFC_SOURCES)
