@@ -1,17 +1,87 @@
 #!/bin/sh
-# Sets up, builds and runs the provisioning server simulator on a sample package. It answers
-# discovery tokens on UDP 52423 and serves the package on TCP 18898 until Ctrl-C.
+# The main job: sets up, builds, and runs the BrevantaClient demo on a device-sized display.
+#
+# A pair of network namespaces joined by a veth link stands for the device and its network: the
+# provisioning server simulator serves a sample package in the "server" namespace, BrevantaClient
+# runs in the "device" namespace and finds the server by broadcast, which never leaves the pair.
+# The display is a 272x480 Xephyr window when you have a display, Xvfb otherwise.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-./scripts/setup.sh
-./scripts/build.sh build
-
-demo="$root/build/demo"
-mkdir -p "$demo"
-if [ ! -f "$demo/kelmaris.cab" ]; then
-    # A sample package: any bytes will do for the client, which only stores and opens it.
-    head -c 262144 /dev/urandom > "$demo/kelmaris.cab"
+if [ "$(id -u)" -ne 0 ]; then
+    exec sudo --preserve-env=DISPLAY,XAUTHORITY "$0" "$@"
 fi
-echo "Serving $demo (kelmaris.cab, $(wc -c < "$demo/kelmaris.cab") bytes). Ctrl-C ends it."
-exec "$root/build/tools/brevanta-server/brevanta-server" "$demo"
+./scripts/setup.sh
+if ! command -v Xephyr >/dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends xserver-xephyr
+fi
+./scripts/build.sh build >/dev/null
+
+demo=$(mktemp -d /tmp/brevanta-demo-XXXXXX)
+mkdir -p "$demo/device" "$demo/server"
+cp build/client/BrevantaClient "$demo/device/"
+head -c 262144 /dev/urandom > "$demo/server/kelmaris.cab"
+# The package is "opened" by whatever xdg-open the device has; the demo's own one says so.
+cat > "$demo/device/xdg-open" <<'OPEN'
+#!/bin/sh
+echo "The device opens the package: $1 ($(wc -c < "$1") bytes)"
+OPEN
+chmod +x "$demo/device/xdg-open"
+
+dev=brvdemo-dev
+srv=brvdemo-srv
+pids=""
+cleanup() {
+    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    ip netns delete "$dev" 2>/dev/null || true
+    ip netns delete "$srv" 2>/dev/null || true
+    rm -rf "$demo"
+}
+trap cleanup EXIT INT TERM
+
+ip netns delete "$dev" 2>/dev/null || true
+ip netns delete "$srv" 2>/dev/null || true
+ip netns add "$dev"
+ip netns add "$srv"
+ip -n "$dev" link add brvdemo0 type veth peer name brvdemo1 netns "$srv"
+ip -n "$dev" addr add 10.77.0.1/24 dev brvdemo0
+ip -n "$srv" addr add 10.77.0.2/24 dev brvdemo1
+for ns in "$dev" "$srv"; do ip -n "$ns" link set lo up; done
+ip -n "$dev" link set brvdemo0 up
+ip -n "$srv" link set brvdemo1 up
+ip -n "$dev" route add default dev brvdemo0
+ip -n "$srv" route add default dev brvdemo1
+
+ip netns exec "$srv" "$root/build/tools/brevanta-server/brevanta-server" "$demo/server" \
+    > "$demo/server.log" &
+pids="$pids $!"
+
+# A free display number.
+number=20
+while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    Xephyr ":$number" -screen 272x480x16 -nolisten tcp -title "BrevantaClient device" &
+    watch="the Xephyr window on your desktop"
+else
+    Xvfb ":$number" -screen 0 272x480x16 -nolisten tcp &
+    watch="nothing yet: there is no display here (Xvfb :$number); run this with a display for a window"
+fi
+pids="$pids $!"
+for _ in $(seq 100); do
+    DISPLAY=":$number" xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+echo "BrevantaClient runs in the device namespace; watch $watch."
+echo "Within a second the server's address (10.77.0.2) appears; tap SYNC NOW to download"
+echo "kelmaris.cab, IP SETUP to type an address, QUIT to end. The record is kept in"
+echo "$demo/device/brevantaclient.txt; the next start finds it and quits at once."
+echo "Ctrl-C ends the demo."
+ip netns exec "$dev" env DISPLAY=":$number" PATH="$demo/device:$PATH" \
+    "$demo/device/BrevantaClient" &
+client=$!
+pids="$pids $client"
+wait "$client" || true
+echo "BrevantaClient ended. Server log:"
+cat "$demo/server.log"

@@ -31,8 +31,8 @@ struct InputEvent {
     // The top-level window the driver saw the event in, or 0 when it cannot tell (then the window
     // system finds it from the screen position).
     WindowId window = 0;
-    POINT screen{};  // pointer events: screen coordinates
-    UINT virtualKey = 0;  // key events: VK_ code
+    POINT screen{};          // pointer events: screen coordinates
+    UINT virtualKey = 0;     // key events: VK_ code
     char16_t character = 0;  // key down: the character the key types, 0 for none
 };
 

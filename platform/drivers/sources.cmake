@@ -1,2 +1,21 @@
+# The driver factory and the headless driver.
 target_sources(ceplatform PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_driver.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/display_driver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/headless/control_commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/headless/control_server.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/headless/headless_driver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/headless/ppm.cpp)
+
+# The x11 driver.
+target_sources(ceplatform PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_connection.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_cursors.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_display_driver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_driver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_event_thread.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_input.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_pixel_format.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_randr.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_shm.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_image.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_texts.cpp)

@@ -66,7 +66,7 @@ using HGDIOBJ = void*;
 
 // 0x00BBGGRR.
 using COLORREF = DWORD;
-#define RGB(r, g, b)                                                                 \
+#define RGB(r, g, b)                                                                               \
     (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
                            (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(rgb) (static_cast<BYTE>(rgb))

@@ -361,7 +361,8 @@ HWND GetCapture();
 
 // ---- resources --------------------------------------------------------------------------------
 // Resources are compiled into the program (see ce/resources.h) and named by number.
-#define MAKEINTRESOURCEW(id) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+#define MAKEINTRESOURCEW(id) \
+    (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
 #define IS_INTRESOURCE(name) ((reinterpret_cast<ULONG_PTR>(name) >> 16) == 0)
 #define IDC_ARROW MAKEINTRESOURCEW(32512)
 #define IDC_WAIT MAKEINTRESOURCEW(32514)

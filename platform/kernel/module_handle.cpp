@@ -27,8 +27,8 @@ int MulDiv(int number, int numerator, int denominator) {
     const std::int64_t half = (denominator < 0 ? -denominator : denominator) / 2;
     const bool negative = (product < 0) != (denominator < 0);
     const std::int64_t magnitude = (product < 0 ? -product : product) + half;
-    const std::int64_t quotient = magnitude / (denominator < 0 ? -static_cast<std::int64_t>(denominator)
-                                                               : denominator);
+    const std::int64_t quotient =
+        magnitude / (denominator < 0 ? -static_cast<std::int64_t>(denominator) : denominator);
     const std::int64_t result = negative ? -quotient : quotient;
     if (result > INT32_MAX || result < INT32_MIN) {
         return -1;

@@ -14,8 +14,12 @@ std::atomic<const ResourceTable*> g_programTable{&g_emptyTable};
 ResourceRegistration::ResourceRegistration(const ResourceTable& table)
     : m_previous(g_programTable.exchange(&table)) {}
 
-ResourceRegistration::~ResourceRegistration() { g_programTable.store(m_previous); }
+ResourceRegistration::~ResourceRegistration() {
+    g_programTable.store(m_previous);
+}
 
-const ResourceTable& ProgramResources() { return *g_programTable.load(); }
+const ResourceTable& ProgramResources() {
+    return *g_programTable.load();
+}
 
 }  // namespace ce

@@ -1,2 +1,12 @@
 # The files of the MFC subset.
-list(APPEND CE_MFC_SOURCES)
+list(APPEND CE_MFC_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/dc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/gdi_objects.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/message_map.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/string.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/string_format.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/win_app.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_map.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_procedure.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/wnd.cpp)

@@ -1,10 +1,14 @@
 #include "user/desktop.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "winbase.h"
 
+#include "drivers/headless/headless_driver.h"
+#include "user/input_routing.h"
 #include "user/message_queue.h"
+#include "user/system_classes.h"
 #include "user/thread_end.h"
 
 namespace ce::user {
@@ -14,13 +18,81 @@ namespace {
 std::mutex g_currentMutex;
 std::shared_ptr<Desktop> g_current;
 
-}  // namespace
+// The notice of a rotated or resized screen (SETTINGCHANGE_RESET).
+constexpr WPARAM kSettingChangeReset = 0x3002;
 
-std::shared_ptr<Desktop> Desktop::Create() {
-    return std::shared_ptr<Desktop>(new Desktop());
+std::unique_ptr<drivers::DisplayDriver> DriverFromEnvironment() {
+    std::string error;
+    auto driver = drivers::CreateDisplayDriver(&error);
+    if (!driver) {
+        std::fprintf(stderr, "%s; using a plain headless display\n", error.c_str());
+    }
+    return driver;
 }
 
-Desktop::~Desktop() = default;
+}  // namespace
+
+std::shared_ptr<Desktop> Desktop::Create(DriverFactory driverFactory) {
+    if (!driverFactory) {
+        driverFactory = &DriverFromEnvironment;
+    }
+    std::shared_ptr<Desktop> desktop(new Desktop(std::move(driverFactory)));
+    RegisterSystemClasses(desktop->Classes());
+    return desktop;
+}
+
+Desktop::~Desktop() {
+    // The driver's input thread calls into the desktop until Stop returns.
+    if (m_driver) {
+        m_driver->Stop();
+    }
+}
+
+drivers::DisplayDriver& Desktop::Driver() {
+    std::lock_guard lock(m_driverMutex);
+    if (!m_driver) {
+        m_driver = m_driverFactory();
+        // A screen there must be: without the chosen one, a plain headless one.
+        if (!m_driver) {
+            std::string error;
+            m_driver = drivers::HeadlessDriver::Create(drivers::HeadlessOptions{}, &error);
+        }
+        m_driver->Start(*this);
+    }
+    return *m_driver;
+}
+
+void Desktop::ReportStacking(const std::vector<HWND>& topFirst) {
+    // Held while the driver is told, so that reports from two threads arrive in order.
+    std::lock_guard lock(m_stackingMutex);
+    if (m_reportedStacking == topFirst) {
+        return;
+    }
+    std::vector<drivers::WindowId> ids;
+    ids.reserve(topFirst.size());
+    for (HWND window : topFirst) {
+        ids.push_back(reinterpret_cast<drivers::WindowId>(window));
+    }
+    Driver().Restack(ids);
+    m_reportedStacking = topFirst;
+}
+
+void Desktop::OnInput(const drivers::InputEvent& event) {
+    RouteInput(*this, event);
+}
+
+void Desktop::OnScreenChanged() {
+    for (HWND window : m_windows.TopLevel()) {
+        if (auto record = m_windows.Find(window)) {
+            MSG notice{};
+            notice.hwnd = window;
+            notice.message = WM_SETTINGCHANGE;
+            notice.wParam = kSettingChangeReset;
+            notice.time = GetTickCount();
+            record->m_queue->Post(notice);
+        }
+    }
+}
 
 std::shared_ptr<MessageQueue> Desktop::QueueOf(DWORD threadId) const {
     std::lock_guard lock(m_queuesMutex);
@@ -71,7 +143,13 @@ std::shared_ptr<Desktop> ReplaceCurrentDesktop(std::shared_ptr<Desktop> desktop)
 }
 
 DesktopScope::DesktopScope()
-    : m_desktop(Desktop::Create()), m_previous(ReplaceCurrentDesktop(m_desktop)) {}
+    : DesktopScope(drivers::HeadlessDriver::Create(drivers::HeadlessOptions{}, nullptr)) {}
+
+DesktopScope::DesktopScope(std::unique_ptr<drivers::DisplayDriver> driver) {
+    auto held = std::make_shared<std::unique_ptr<drivers::DisplayDriver>>(std::move(driver));
+    m_desktop = Desktop::Create([held] { return std::move(*held); });
+    m_previous = ReplaceCurrentDesktop(m_desktop);
+}
 
 DesktopScope::~DesktopScope() {
     ReplaceCurrentDesktop(std::move(m_previous));

@@ -4,17 +4,21 @@
 // one per test with DesktopScope; otherwise the first call creates it. Windows and queues refer to
 // their desktop weakly, so a replaced desktop dies with its last user and takes its windows along.
 //
-// The desktop grows with the window system: the display driver, the top-level Z order, the focus,
-// active and capture windows and the paint bookkeeping become members here, beside the tables
-// below, so that a fresh desktop also means a fresh screen.
+// The desktop also owns the display driver (so a fresh desktop means a fresh screen) and is its
+// input sink: pointer and key events from the driver's thread are routed to the queue of the
+// window they belong to.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "windef.h"
 
+#include "drivers/display_driver.h"
+#include "user/input_state.h"
 #include "user/window_class.h"
 #include "user/window_table.h"
 
@@ -22,16 +26,31 @@ namespace ce::user {
 
 class MessageQueue;
 
-class Desktop : public std::enable_shared_from_this<Desktop> {
+class Desktop : public std::enable_shared_from_this<Desktop>, public drivers::InputSink {
 public:
-    static std::shared_ptr<Desktop> Create();
+    using DriverFactory = std::function<std::unique_ptr<drivers::DisplayDriver>()>;
+
+    // The driver comes from the factory when it is first needed; without one, from the
+    // environment (CreateDisplayDriver).
+    static std::shared_ptr<Desktop> Create(DriverFactory driverFactory = {});
 
     Desktop(const Desktop&) = delete;
     Desktop& operator=(const Desktop&) = delete;
-    ~Desktop();
+    ~Desktop() override;
 
     WindowTable& Windows() { return m_windows; }
     ClassRegistry& Classes() { return m_classes; }
+    InputState& Input() { return m_input; }
+
+    // The display driver, created and started on first use. Never called under the window
+    // table's lock: the driver calls back into the desktop from its own thread.
+    drivers::DisplayDriver& Driver();
+    // Tells the driver the stacking of the shown top-level windows (top first) when it differs
+    // from what it was told last.
+    void ReportStacking(const std::vector<HWND>& topFirst);
+
+    void OnInput(const drivers::InputEvent& event) override;
+    void OnScreenChanged() override;
 
     // The queue of a thread, or null when the thread has none (it has not called anything that
     // needs one, or it has ended).
@@ -42,10 +61,17 @@ public:
     void ForgetQueue(const MessageQueue& queue);
 
 private:
-    Desktop() = default;
+    explicit Desktop(DriverFactory driverFactory) : m_driverFactory(std::move(driverFactory)) {}
 
     WindowTable m_windows;
     ClassRegistry m_classes;
+    InputState m_input;
+
+    std::mutex m_driverMutex;
+    DriverFactory m_driverFactory;
+    std::unique_ptr<drivers::DisplayDriver> m_driver;
+    std::mutex m_stackingMutex;
+    std::vector<HWND> m_reportedStacking;
 
     mutable std::mutex m_queuesMutex;
     std::unordered_map<DWORD, std::shared_ptr<MessageQueue>> m_queues;
@@ -56,10 +82,12 @@ std::shared_ptr<Desktop> CurrentDesktop();
 // Installs a desktop as current and returns the one it replaces (null before first use).
 std::shared_ptr<Desktop> ReplaceCurrentDesktop(std::shared_ptr<Desktop> desktop);
 
-// A fresh desktop for the length of a scope (a test), then the previous one again.
+// A fresh desktop for the length of a scope (a test), then the previous one again. Its screen is
+// a headless one of 272x480 unless a driver is given.
 class DesktopScope {
 public:
     DesktopScope();
+    explicit DesktopScope(std::unique_ptr<drivers::DisplayDriver> driver);
     ~DesktopScope();
     DesktopScope(const DesktopScope&) = delete;
     DesktopScope& operator=(const DesktopScope&) = delete;

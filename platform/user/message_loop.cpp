@@ -1,13 +1,29 @@
 #include "winbase.h"
 
 #include "kernel/api_boundary.h"
+#include "user/activation.h"
 #include "user/desktop.h"
+#include "user/geometry.h"
 #include "user/message_queue.h"
+#include "user/paint.h"
 #include "user/send_message.h"
 
 namespace ce::user {
 
 namespace {
+
+// A press in a top-level window that is not active activates it before the press is handled.
+void ActivateOnPress(Desktop& desktop, const MSG& message) {
+    const HWND root = desktop.Windows().RootOf(message.hwnd);
+    if (root == nullptr || root == desktop.Input().Active()) {
+        return;
+    }
+    bool enabled = false;
+    desktop.Windows().With(root, [&](const Window& record) { enabled = !IsDisabled(record); });
+    if (enabled) {
+        Activate(desktop, root, WA_CLICKACTIVE);
+    }
+}
 
 // Handles the messages other threads sent meanwhile, then takes the next message the filter
 // accepts. Nothing only when wait is false and no such message is there.
@@ -21,6 +37,9 @@ std::optional<MSG> Retrieve(Desktop& desktop, HWND window, UINT first, UINT last
             return std::nullopt;
         }
         if (!item->m_sent) {
+            if (remove && item->m_message.message == WM_LBUTTONDOWN) {
+                ActivateOnPress(desktop, item->m_message);
+            }
             return item->m_message;
         }
         HandleSentMessage(*queue, item->m_sent);
@@ -76,10 +95,27 @@ BOOL PeekMessageW(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UI
     });
 }
 
-// Turning WM_KEYDOWN into WM_CHAR needs the keyboard state, which comes with keyboard input from
-// the display driver; until then no message has anything to translate.
-BOOL TranslateMessage(const MSG*) {
-    return FALSE;
+// A key down from the display driver comes with the character it types; that character is
+// posted as WM_CHAR.
+BOOL TranslateMessage(const MSG* message) {
+    using namespace ce::user;
+    return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
+        if (message == nullptr) {
+            return FALSE;
+        }
+        if (message->message == WM_KEYUP) {
+            return TRUE;
+        }
+        if (message->message != WM_KEYDOWN) {
+            return FALSE;
+        }
+        const char16_t character =
+            CurrentDesktop()->CurrentQueue()->CharacterOfKey(message->wParam);
+        if (character != u'\0') {
+            PostMessageW(message->hwnd, WM_CHAR, character, message->lParam);
+        }
+        return TRUE;
+    });
 }
 
 LRESULT DispatchMessageW(const MSG* message) {
@@ -112,8 +148,15 @@ LRESULT DispatchMessageW(const MSG* message) {
             SetLastError(ERROR_ACCESS_DENIED);
             return 0;
         }
-        // The next layer validates a window whose procedure did not paint it after WM_PAINT.
-        return CallWindowProcW(procedure, message->hwnd, message->message, message->wParam,
-                               message->lParam);
+        if (message->message != WM_PAINT) {
+            return CallWindowProcW(procedure, message->hwnd, message->message, message->wParam,
+                                   message->lParam);
+        }
+        auto desktop = CurrentDesktop();
+        const unsigned paints = PaintCount(*desktop, message->hwnd);
+        const LRESULT result = CallWindowProcW(procedure, message->hwnd, message->message,
+                                               message->wParam, message->lParam);
+        FinishPaint(*desktop, message->hwnd, paints);
+        return result;
     });
 }

@@ -9,11 +9,19 @@
 
 namespace ce::user {
 
+bool MessageFilter::AcceptsMessage(UINT message) const {
+    return (m_first == 0 && m_last == 0) || (message >= m_first && message <= m_last);
+}
+
 bool MessageFilter::Accepts(HWND window, UINT message) const {
-    if (!(m_first == 0 && m_last == 0) && (message < m_first || message > m_last)) {
+    if (!AcceptsMessage(message)) {
         return false;
     }
     return m_window == nullptr || m_windows->IsSelfOrDescendant(m_window, window);
+}
+
+HWND MessageFilter::NextToPaint(DWORD threadId) const {
+    return AcceptsMessage(WM_PAINT) ? m_windows->NextToPaint(threadId, m_window) : nullptr;
 }
 
 bool MessageQueue::Post(const MSG& message) {
@@ -40,6 +48,28 @@ bool MessageQueue::Send(std::shared_ptr<SentMessage> message) {
     return true;
 }
 
+bool MessageQueue::PostInput(const MSG& message, char16_t character) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_closed) {
+            return false;
+        }
+        m_input.push_back(Input{message, character});
+    }
+    m_wake.notify_all();
+    return true;
+}
+
+void MessageQueue::Wake() {
+    // Taking the lock orders the wake after a waiter's last look, so it cannot be missed.
+    { std::lock_guard lock(m_mutex); }
+    m_wake.notify_all();
+}
+
+char16_t MessageQueue::CharacterOfKey(WPARAM virtualKey) const {
+    return virtualKey == m_lastKey ? m_lastKeyCharacter : u'\0';
+}
+
 void MessageQueue::Answer(SentMessage& message, LRESULT result) {
     {
         std::lock_guard lock(m_mutex);
@@ -53,6 +83,7 @@ std::vector<std::shared_ptr<SentMessage>> MessageQueue::ForgetWindow(HWND window
     std::vector<std::shared_ptr<SentMessage>> unanswered;
     std::lock_guard lock(m_mutex);
     std::erase_if(m_posted, [window](const MSG& message) { return message.hwnd == window; });
+    std::erase_if(m_input, [window](const Input& input) { return input.m_message.hwnd == window; });
     m_timers.KillAllOf(window);
     auto forgotten = std::stable_partition(m_sent.begin(), m_sent.end(),
                                            [window](const std::shared_ptr<SentMessage>& message) {
@@ -71,6 +102,7 @@ std::vector<std::shared_ptr<SentMessage>> MessageQueue::Close() {
                       std::make_move_iterator(m_sent.end()));
     m_sent.clear();
     m_posted.clear();
+    m_input.clear();
     m_timers.Clear();
     return unanswered;
 }
@@ -139,7 +171,31 @@ std::optional<MessageQueue::Item> MessageQueue::TakeLocked(const MessageFilter& 
         return item;
     }
 
-    // Input from the display driver and WM_PAINT take their turn here, before the timers.
+    auto input = std::find_if(m_input.begin(), m_input.end(), [&filter](const Input& candidate) {
+        return filter.Accepts(candidate.m_message.hwnd, candidate.m_message.message);
+    });
+    if (input != m_input.end()) {
+        Item item;
+        item.m_message = input->m_message;
+        if (remove) {
+            if (input->m_message.message == WM_KEYDOWN) {
+                m_lastKey = input->m_message.wParam;
+                m_lastKeyCharacter = input->m_character;
+            }
+            m_input.erase(input);
+        }
+        return item;
+    }
+
+    if (m_windowsToPaint.load() > 0) {
+        if (HWND window = filter.NextToPaint(m_threadId)) {
+            Item item;
+            item.m_message.hwnd = window;
+            item.m_message.message = WM_PAINT;
+            item.m_message.time = GetTickCount();
+            return item;
+        }
+    }
 
     auto timer = m_timers.TakeDue(
         [&filter](const Timer& candidate) { return filter.Accepts(candidate.m_window, WM_TIMER); },

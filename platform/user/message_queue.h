@@ -7,11 +7,12 @@
 //   1. messages sent from other threads (handled by the caller, never returned)
 //   2. posted messages, oldest first
 //   3. WM_QUIT, once PostQuitMessage was called and no matching posted message is left
-//   4. input from the display driver: a driver thread will hand pointer and key events to the
-//      queue of the window under the pointer (or with the focus) as a second FIFO, and Take
-//      turns the oldest into WM_LBUTTONDOWN, WM_KEYDOWN ... here
-//   5. WM_PAINT for a window of the thread with a non-empty invalid region; the queue will keep
-//      a count of such windows so that an otherwise empty queue knows to look
+//   4. input from the display driver: pointer and key messages the desktop routed to a window of
+//      the thread (already in their final form: WM_LBUTTONDOWN with client coordinates ...),
+//      oldest first
+//   5. WM_PAINT for a window of the thread with an invalid area, parents before children; the
+//      queue keeps a count of such windows so that an otherwise empty queue knows to look. The
+//      message stays until the window is validated.
 //   6. WM_TIMER for a due timer
 // A thread that finds nothing sleeps on the condition variable until something arrives or the
 // next timer the filter accepts is due; an idle thread without timers sleeps without a deadline.
@@ -22,6 +23,7 @@
 // the quit as well.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -61,8 +63,12 @@ public:
         : m_windows(&windows), m_window(window), m_first(first), m_last(last) {}
 
     bool Accepts(HWND window, UINT message) const;
+    // The window of the thread to send WM_PAINT next, when the filter takes WM_PAINT.
+    HWND NextToPaint(DWORD threadId) const;
 
 private:
+    bool AcceptsMessage(UINT message) const;
+
     const WindowTable* m_windows;
     HWND m_window;
     UINT m_first;
@@ -86,6 +92,14 @@ public:
     bool Send(std::shared_ptr<SentMessage> message);
     // Called on the sender's queue: hands the result to the waiting sender and wakes it.
     void Answer(SentMessage& message, LRESULT result);
+    // Input for a window of the thread; character is what a key down types (0 for none), kept
+    // for TranslateMessage. False once the thread has ended.
+    bool PostInput(const MSG& message, char16_t character);
+    // A window of the thread gained (+1) or lost (-1) its invalid area. Called under the window
+    // table's lock; the caller wakes the queue once the lock is released.
+    void CountWindowToPaint(int delta) { m_windowsToPaint.fetch_add(delta); }
+    // Makes a waiting owner look again (a window of its thread needs painting).
+    void Wake();
     // A destroyed window leaves nothing behind: its posted messages and timers go, and the
     // messages sent to it are returned so the caller can release their senders with 0.
     std::vector<std::shared_ptr<SentMessage>> ForgetWindow(HWND window);
@@ -113,6 +127,9 @@ public:
     };
     Reply WaitForReply(const SentMessage& outgoing);
 
+    // The character the last key down taken out for the given key types, 0 for none.
+    char16_t CharacterOfKey(WPARAM virtualKey) const;
+
     UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC procedure);
     bool KillTimer(HWND window, UINT_PTR id);
 
@@ -133,11 +150,22 @@ private:
     bool m_closed = false;
     std::deque<std::shared_ptr<SentMessage>> m_sent;
     std::deque<MSG> m_posted;
+    struct Input {
+        MSG m_message;
+        char16_t m_character;
+    };
+    std::deque<Input> m_input;
+    // Written under the window table's lock, read under this queue's: a count that lags behind
+    // for a moment is harmless, because a change is followed by Wake.
+    std::atomic<int> m_windowsToPaint{0};
     bool m_quit = false;
     int m_exitCode = 0;
     TimerList m_timers;
 
     const SentMessage* m_handlingSent = nullptr;
+    // The last key down taken out. Touched by the owner thread only.
+    WPARAM m_lastKey = 0;
+    char16_t m_lastKeyCharacter = 0;
 };
 
 }  // namespace ce::user

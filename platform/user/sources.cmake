@@ -1,14 +1,57 @@
 target_sources(ceplatform PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/activation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/cursor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/default_handling.cpp
     ${CMAKE_CURRENT_LIST_DIR}/desktop.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/focus.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/geometry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/input_routing.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/invalidate.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_loop.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_queue.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/non_client.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/paint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/post_message.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/screen_report.cpp
     ${CMAKE_CURRENT_LIST_DIR}/send_message.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/system_classes.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/system_colors.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/system_metrics.cpp
     ${CMAKE_CURRENT_LIST_DIR}/thread_end.cpp
     ${CMAKE_CURRENT_LIST_DIR}/timer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/update_region.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/visibility.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_class.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_geometry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_lifetime.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_long.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_position.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_proc.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/window_table.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/window_table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/z_order.cpp)
+# Dialogs, controls and message boxes.
+target_sources(ceplatform PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/button.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/button_paint.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_controls.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_create.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_geometry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_items.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_measure_dc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_message.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_modal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_navigation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_proc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_state.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_units.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/edit_control.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/edit_control_model.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/edit_control_paint.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/edit_control_state.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/message_box.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/message_box_layout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/message_box_window.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/static_control.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/string_resources.cpp)

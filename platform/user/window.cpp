@@ -7,21 +7,37 @@
 #include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/message_queue.h"
+#include "user/screen_report.h"
 #include "user/send_message.h"
+#include "user/visibility.h"
 #include "user/window_lifetime.h"
+#include "user/window_position.h"
 
 namespace ce::user {
 
 namespace {
 
-// Default placement needs the screen size, which comes with the display driver; without it a
-// default position is the origin and a default size is empty. As on the device, y and height do
+// A top-level window placed by default takes the screen's corner, and sized by default the whole
+// screen, as on a small device; a child's defaults are zeros. As on the device, y and height do
 // not count when x and width ask for the default.
-void Place(CREATESTRUCTW& create, int x, int y, int width, int height) {
+void Place(Desktop& desktop, CREATESTRUCTW& create, bool child, int x, int y, int width,
+           int height) {
     create.x = x == CW_USEDEFAULT ? 0 : x;
     create.y = x == CW_USEDEFAULT ? 0 : y;
-    create.cx = width == CW_USEDEFAULT ? 0 : width;
-    create.cy = width == CW_USEDEFAULT ? 0 : height;
+    if (width != CW_USEDEFAULT) {
+        create.cx = width;
+        create.cy = height;
+    } else if (!child) {
+        const SIZE screen = desktop.Driver().ScreenSize();
+        create.cx = screen.cx;
+        create.cy = screen.cy;
+    }
+}
+
+bool IsAlive(Desktop& desktop, HWND window) {
+    bool alive = false;
+    desktop.Windows().With(window, [&](const Window& record) { alive = !record.m_destroying; });
+    return alive;
 }
 
 std::shared_ptr<Window> NewWindow(Desktop& desktop, std::shared_ptr<const WindowClass> windowClass,
@@ -32,7 +48,8 @@ std::shared_ptr<Window> NewWindow(Desktop& desktop, std::shared_ptr<const Window
     window->m_queue = desktop.CurrentQueue();
     window->m_parent = parent;
     window->m_owner = owner;
-    window->m_style = static_cast<DWORD>(create.style);
+    // A window asked to be visible is shown once it is created.
+    window->m_style = static_cast<DWORD>(create.style) & ~WS_VISIBLE;
     window->m_exStyle = create.dwExStyle;
     window->m_rect = RECT{create.x, create.y, create.x + create.cx, create.y + create.cy};
     // The menu argument of a child window is its control id.
@@ -41,6 +58,7 @@ std::shared_ptr<Window> NewWindow(Desktop& desktop, std::shared_ptr<const Window
     }
     window->m_procedure = window->m_class->m_procedure;
     window->m_extraBytes.resize(static_cast<std::size_t>(window->m_class->m_windowExtraBytes));
+    MakeSurface(*window);
     return window;
 }
 
@@ -70,7 +88,7 @@ HWND CreateWindowOnDesktop(Desktop& desktop, DWORD exStyle, LPCWSTR className, L
     create.hInstance = instance;
     create.hMenu = menu;
     create.hwndParent = parent;
-    Place(create, x, y, width, height);
+    Place(desktop, create, child, x, y, width, height);
     create.style = static_cast<LONG>(style);
     create.lpszName = windowName;
     create.lpszClass = className;
@@ -95,12 +113,18 @@ HWND CreateWindowOnDesktop(Desktop& desktop, DWORD exStyle, LPCWSTR className, L
         DestroyWindowTree(desktop, window);
         return nullptr;
     }
-    // The next layer sizes, moves and shows the window here (WM_SIZE, WM_MOVE, WS_VISIBLE).
-
+    if (IsAlive(desktop, window)) {
+        SendSize(desktop, window);
+        SendMove(desktop, window);
+    }
+    if (IsAlive(desktop, window) && parentOfChild == nullptr) {
+        ReportWindow(desktop, window);
+    }
+    if (IsAlive(desktop, window) && (style & WS_VISIBLE) != 0) {
+        ChangeVisibility(desktop, window, true, true, ShowMessage::kSend);
+    }
     // A procedure may destroy its window while it is being created; the caller gets no handle.
-    bool alive = false;
-    desktop.Windows().With(window, [&](const Window& record) { alive = !record.m_destroying; });
-    return alive ? window : nullptr;
+    return IsAlive(desktop, window) ? window : nullptr;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "winuser.h"
 
+#include "gdi/surface.h"
 #include "user/window_class.h"
 
 namespace ce::user {
@@ -33,8 +34,8 @@ struct Window {
     std::vector<HWND> m_children;
     DWORD m_style = 0;
     DWORD m_exStyle = 0;
-    // In the parent's client coordinates (the screen's for a top-level window). The next layer
-    // derives the client rectangle, visibility, the invalid region and the pixels from these.
+    // In the parent's client coordinates (the screen's for a top-level window). The client
+    // rectangle is what the non-client area (frame, caption) leaves of it.
     RECT m_rect{};
     LONG_PTR m_id = 0;
     LONG_PTR m_userData = 0;
@@ -44,6 +45,23 @@ struct Window {
     std::vector<std::byte> m_extraBytes;
     // Set when DestroyWindow starts on the window: a second DestroyWindow finds it already going.
     bool m_destroying = false;
+
+    // The pixels of a top-level window and its children, the size of m_rect; null for a child.
+    std::shared_ptr<gdi::Surface> m_surface;
+    // The invalid part of the client area as one bounding rectangle (client coordinates); empty
+    // when the window needs no WM_PAINT. Only visible windows have one. Changed through
+    // SetUpdateRect, which keeps the owner queue's count of windows to paint.
+    RECT m_update{};
+    bool m_erasePending = false;
+    // The frame and caption must be drawn again before the next paint.
+    bool m_frameDirty = false;
+    // Counts BeginPaint calls, so that dispatching WM_PAINT can tell whether the procedure painted.
+    unsigned m_paints = 0;
+    HICON m_bigIcon = nullptr;
+    HICON m_smallIcon = nullptr;
 };
+
+// Under the window table's lock: replaces the window's invalid rectangle.
+void SetUpdateRect(Window& window, const RECT& update);
 
 }  // namespace ce::user

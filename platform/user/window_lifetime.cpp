@@ -2,9 +2,12 @@
 
 #include "winbase.h"
 
+#include "user/activation.h"
 #include "user/desktop.h"
 #include "user/message_queue.h"
+#include "user/screen_report.h"
 #include "user/send_message.h"
+#include "user/visibility.h"
 
 namespace ce::user {
 
@@ -20,12 +23,36 @@ bool BeginDestroy(Desktop& desktop, HWND window) {
     return begun;
 }
 
-// What a removed window leaves in its thread's queue goes with it: posted messages, timers, and
-// messages sent to it, whose senders are released with 0. Focus, capture and paint state of the
-// window will be dropped here as well.
-void ForgetRemoved(const std::vector<std::shared_ptr<Window>>& removed) {
+// What a removed window leaves in its thread's queue goes with it: posted messages, input,
+// timers, and messages sent to it, whose senders are released with 0. It holds no focus,
+// activation or capture any more, and a top-level one leaves the screen.
+void ForgetRemoved(Desktop& desktop, const std::vector<std::shared_ptr<Window>>& removed) {
+    bool topLevel = false;
     for (const auto& window : removed) {
         ReleaseSenders(window->m_queue->ForgetWindow(window->m_handle));
+        desktop.Input().Forget(window->m_handle);
+        if (window->m_parent == nullptr) {
+            ReportRemoved(desktop, window->m_handle);
+            topLevel = true;
+        }
+    }
+    if (topLevel) {
+        ReportStacking(desktop);
+    }
+}
+
+// Before it goes, the window leaves the screen, and the focus, activation and capture it holds
+// pass on, with the messages those changes bring.
+void Withdraw(Desktop& desktop, HWND window) {
+    ChangeVisibility(desktop, window, false, false, ShowMessage::kSkip);
+    ActivateAnother(desktop, window);
+    const HWND focus = desktop.Input().Focus();
+    if (focus != nullptr && desktop.Windows().IsSelfOrDescendant(window, focus)) {
+        MoveFocus(desktop, nullptr);
+    }
+    const HWND capture = desktop.Input().Capture();
+    if (capture != nullptr && desktop.Windows().IsSelfOrDescendant(window, capture)) {
+        ChangeCapture(desktop, nullptr);
     }
 }
 
@@ -47,7 +74,7 @@ void SendNcDestroyAndFree(Desktop& desktop, HWND window) {
         SendNcDestroyAndFree(desktop, child);
     }
     SendToWindow(desktop, window, WM_NCDESTROY, 0, 0);
-    ForgetRemoved(desktop.Windows().Remove(window));
+    ForgetRemoved(desktop, desktop.Windows().Remove(window));
 }
 
 }  // namespace
@@ -67,6 +94,7 @@ void DestroyWindowTree(Desktop& desktop, HWND window) {
             desktop.Windows().With(owned, [](Window& other) { other.m_owner = nullptr; });
         }
     }
+    Withdraw(desktop, window);
     SendDestroy(desktop, window);
     SendNcDestroyAndFree(desktop, window);
 }
@@ -79,7 +107,7 @@ void DestroyUnbornWindow(Desktop& desktop, HWND window) {
 
 void RemoveWindowsOfThread(Desktop& desktop, DWORD threadId) {
     for (HWND window : desktop.Windows().WindowsOfThread(threadId)) {
-        ForgetRemoved(desktop.Windows().Remove(window));
+        ForgetRemoved(desktop, desktop.Windows().Remove(window));
     }
 }
 

@@ -2,25 +2,35 @@
 
 #include <algorithm>
 
+#include "user/rect_math.h"
+
 namespace ce::user {
 
 namespace {
 
+constexpr std::uint16_t kMaxGeneration = 0x7FFF;
+
 HWND MakeHandle(std::uint16_t index, std::uint16_t generation) {
-    const auto value = (static_cast<std::uintptr_t>(generation) << 16) | index;
+    const auto value =
+        (static_cast<std::uintptr_t>(generation) << 17) | (static_cast<std::uintptr_t>(index) << 1);
     return reinterpret_cast<HWND>(value);
 }
 
 std::uint16_t IndexOf(HWND handle) {
-    return static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(handle) & 0xFFFF);
+    return static_cast<std::uint16_t>((reinterpret_cast<std::uintptr_t>(handle) >> 1) & 0xFFFF);
 }
 
 std::uint16_t GenerationOf(HWND handle) {
-    return static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(handle) >> 16);
+    return static_cast<std::uint16_t>(reinterpret_cast<std::uintptr_t>(handle) >> 17);
 }
 
 bool FitsInHandle(HWND handle) {
-    return reinterpret_cast<std::uintptr_t>(handle) <= 0xFFFFFFFFu;
+    const auto value = reinterpret_cast<std::uintptr_t>(handle);
+    return value <= 0xFFFFFFFFu && (value & 1) == 0;
+}
+
+bool IsTopmost(const Window& window) {
+    return (window.m_exStyle & WS_EX_TOPMOST) != 0;
 }
 
 void Unlink(std::vector<HWND>& list, HWND handle) {
@@ -45,6 +55,8 @@ HWND WindowTable::Insert(const std::shared_ptr<Window>& window) {
     }
     if (parent != nullptr) {
         parent->m_children.reserve(parent->m_children.size() + 1);
+    } else {
+        m_topLevel.reserve(m_topLevel.size() + 1);
     }
     if (FindLocked(window->m_owner) == nullptr) {
         window->m_owner = nullptr;
@@ -54,11 +66,19 @@ HWND WindowTable::Insert(const std::shared_ptr<Window>& window) {
     Slot& slot = m_slots[index];
     // Generation 0 never appears, so no handle is a small integer that could pass for an atom.
     slot.m_generation =
-        static_cast<std::uint16_t>(slot.m_generation == 0xFFFF ? 1 : slot.m_generation + 1);
+        static_cast<std::uint16_t>(slot.m_generation == kMaxGeneration ? 1 : slot.m_generation + 1);
     slot.m_window = window;
     window->m_handle = MakeHandle(index, slot.m_generation);
     if (parent != nullptr) {
         parent->m_children.push_back(window->m_handle);
+    } else {
+        // On top of its band: above every window, or below the topmost ones.
+        auto place = m_topLevel.begin();
+        if (!IsTopmost(*window)) {
+            place = std::find_if(m_topLevel.begin(), m_topLevel.end(),
+                                 [this](HWND other) { return !IsTopmost(*FindLocked(other)); });
+        }
+        m_topLevel.insert(place, window->m_handle);
     }
     return window->m_handle;
 }
@@ -80,7 +100,10 @@ void WindowTable::RemoveLocked(HWND handle, std::vector<std::shared_ptr<Window>>
     }
     if (Window* parent = FindLocked(window->m_parent)) {
         Unlink(parent->m_children, handle);
+    } else {
+        Unlink(m_topLevel, handle);
     }
+    SetUpdateRect(*window, RECT{});
     for (Slot& slot : m_slots) {
         if (slot.m_window && slot.m_window->m_owner == handle) {
             slot.m_window->m_owner = nullptr;
@@ -158,6 +181,45 @@ bool WindowTable::IsSelfOrDescendant(HWND ancestor, HWND candidate) const {
         }
     }
     return false;
+}
+
+std::vector<HWND> WindowTable::TopLevel() const {
+    std::lock_guard lock(m_mutex);
+    return m_topLevel;
+}
+
+HWND WindowTable::NextToPaint(DWORD threadId, HWND within) const {
+    std::lock_guard lock(m_mutex);
+    if (within != nullptr) {
+        return NextToPaintLocked(within, threadId);
+    }
+    for (HWND window : m_topLevel) {
+        if (HWND found = NextToPaintLocked(window, threadId)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+HWND WindowTable::NextToPaintLocked(HWND handle, DWORD threadId) const {
+    const Window* window = FindLocked(handle);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    if (window->m_threadId == threadId && !IsEmpty(window->m_update)) {
+        return handle;
+    }
+    for (HWND child : window->m_children) {
+        if (HWND found = NextToPaintLocked(child, threadId)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<HWND>& WindowTable::View::SiblingsOf(const Window& window) const {
+    Window* parent = Find(window.m_parent);
+    return parent == nullptr ? m_table->m_topLevel : parent->m_children;
 }
 
 bool WindowTable::AnyOfClass(const WindowClass& windowClass) const {

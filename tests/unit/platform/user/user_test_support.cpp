@@ -62,6 +62,17 @@ bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         timeout);
 }
 
+std::vector<MSG> DispatchWaiting() {
+    std::vector<MSG> taken;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        taken.push_back(message);
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return taken;
+}
+
 void PrintTo(const Received& received, std::ostream* out) {
     *out << "{window " << received.m_window << ", message 0x" << std::hex << received.m_message
          << std::dec << "}";
@@ -84,6 +95,23 @@ HWND UserTest::MakeWindow(HWND parent, DWORD style, int id) {
     return CreateWindowExW(0, TEXT("Recorder"), TEXT("window"), style, 0, 0, 10, 10, parent,
                            reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr,
                            nullptr);
+}
+
+HWND UserTest::MakeShown(const RECT& rect, DWORD style, HWND parent, DWORD exStyle) {
+    HWND window = CreateWindowExW(exStyle, TEXT("Recorder"), TEXT("window"), style | WS_VISIBLE,
+                                  rect.left, rect.top, rect.right - rect.left,
+                                  rect.bottom - rect.top, parent, nullptr, nullptr, nullptr);
+    EXPECT_NE(window, nullptr);
+    DispatchWaiting();
+    return window;
+}
+
+std::unique_ptr<drivers::DisplayDriver> UserTest::NewScreen(drivers::HeadlessDriver*& screen) {
+    std::string error;
+    auto driver = drivers::HeadlessDriver::Create(drivers::HeadlessOptions{}, &error);
+    EXPECT_NE(driver, nullptr) << error;
+    screen = driver.get();
+    return driver;
 }
 
 void UserTest::SetAnswer(Answer answer) {

@@ -15,6 +15,7 @@
 
 #include "windows.h"
 
+#include "drivers/headless/headless_driver.h"
 #include "user/desktop.h"
 #include "wait_until.h"
 
@@ -69,9 +70,13 @@ struct Received {
 };
 void PrintTo(const Received& received, std::ostream* out);
 
-// A test with a desktop of its own and the class L"Recorder", whose procedure logs each message
-// it gets (window, message, thread) and then asks the test's answer hook; what the hook does not
-// answer goes to DefWindowProcW.
+// Takes the messages waiting for the calling thread, dispatching each (TranslateMessage first),
+// until none is left; returns what was taken.
+std::vector<MSG> DispatchWaiting();
+
+// A test with a desktop of its own on a headless screen of 272x480, and the class L"Recorder",
+// whose procedure logs each message it gets (window, message, thread) and then asks the test's
+// answer hook; what the hook does not answer goes to DefWindowProcW.
 class UserTest : public ::testing::Test {
 protected:
     using Answer = std::function<std::optional<LRESULT>(HWND, UINT, WPARAM, LPARAM)>;
@@ -81,6 +86,10 @@ protected:
 
     // A top-level window (or a child when parent is given) of the recording class.
     static HWND MakeWindow(HWND parent = nullptr, DWORD style = 0, int id = 0);
+    // A window of the recording class at the given place, with WS_VISIBLE added, its first
+    // paint done.
+    static HWND MakeShown(const RECT& rect, DWORD style = WS_POPUP, HWND parent = nullptr,
+                          DWORD exStyle = 0);
 
     void SetAnswer(Answer answer);
     std::vector<Received> Log() const;
@@ -90,12 +99,15 @@ protected:
     std::size_t CountOf(HWND window, UINT message) const;
 
     Desktop& TheDesktop() const { return m_desktop.Get(); }
+    drivers::HeadlessDriver& Screen() const { return *m_screen; }
 
 private:
     static LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static std::unique_ptr<drivers::DisplayDriver> NewScreen(drivers::HeadlessDriver*& screen);
 
     Watchdog m_watchdog{30s};
-    DesktopScope m_desktop;
+    drivers::HeadlessDriver* m_screen = nullptr;
+    DesktopScope m_desktop{NewScreen(m_screen)};
     mutable std::mutex m_mutex;
     std::vector<Received> m_log;
     Answer m_answer;

@@ -1,0 +1,4 @@
+#include "app/client_globals.h"
+
+HCURSOR g_waitCursor = nullptr;
+CString g_serverAddress;

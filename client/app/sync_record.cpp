@@ -1,0 +1,89 @@
+#include "app/sync_record.h"
+
+#include <memory>
+#include <new>
+#include <string>
+
+namespace {
+
+// A record is a short line; anything beyond this is not read.
+constexpr DWORD kMaxRecordBytes = 64 * 1024;
+
+}  // namespace
+
+CString MakeSyncRecord(const SYSTEMTIME& time, std::uint64_t size) {
+    CString record;
+    record.Format(TEXT("%04d/%02d/%02d %02d:%02d,"), time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute);
+    // The whole size, even past 32 bits.
+    const std::string digits = std::to_string(size);
+    record += CString(digits.c_str());
+    return record;
+}
+
+bool RecordMeansProvisioned(const CString& record) {
+    return !record.IsEmpty() && record.Find(TEXT(',')) >= 0;
+}
+
+RecordFields SplitSyncRecord(const CString& record) {
+    const int comma = record.Find(TEXT(','));
+    if (comma < 0) {
+        return {};
+    }
+    return {record.Left(comma), record.Mid(comma + 1)};
+}
+
+bool ReadSyncRecordFile(LPCWSTR path, CString* record) {
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+        CloseHandle(file);
+        return false;
+    }
+    const DWORD size = (high != 0 || low > kMaxRecordBytes) ? kMaxRecordBytes : low;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[size + 1]);
+    if (!buffer) {
+        CloseHandle(file);
+        return false;
+    }
+    DWORD total = 0;
+    while (total < size) {
+        DWORD count = 0;
+        if (!ReadFile(file, buffer.get() + total, size - total, &count, nullptr) || count == 0) {
+            break;
+        }
+        total += count;
+    }
+    CloseHandle(file);
+    buffer[total] = '\0';
+    // The text ends at the first zero byte, as the device reads it.
+    *record = CString(buffer.get());
+    return true;
+}
+
+void WriteSyncRecordFile(LPCWSTR path, const CString& record) {
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const int length = record.GetLength();
+    const int bytes =
+        length == 0 ? 0
+                    : WideCharToMultiByte(CP_ACP, 0, record, length, nullptr, 0, nullptr, nullptr);
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<std::size_t>(bytes) + 1]);
+    if (buffer) {
+        if (bytes > 0) {
+            WideCharToMultiByte(CP_ACP, 0, record, length, buffer.get(), bytes, nullptr, nullptr);
+        }
+        buffer[bytes] = '\0';
+        DWORD written = 0;
+        WriteFile(file, buffer.get(), static_cast<DWORD>(bytes), &written, nullptr);
+    }
+    CloseHandle(file);
+}

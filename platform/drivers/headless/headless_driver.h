@@ -1,0 +1,96 @@
+// The headless display driver: an in-memory RGB565 screen, composited from the top-level
+// windows' pixels in stacking order over black. The basis of most tests: deterministic, no
+// display needed. Everything here may be called from any thread.
+//
+// Besides the driver interface it offers what tests need: a copy of the screen, the visible
+// windows, and input injected as if a user made it. With a control path, a control socket
+// (control_server.h) offers the same to tests of whole programs.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drivers/display_driver.h"
+
+namespace ce::drivers {
+
+class ControlServer;
+
+struct HeadlessOptions {
+    SIZE screen{272, 480};
+    // The UNIX socket path of the control socket; none when empty.
+    std::string controlPath;
+};
+
+// "WxH" with positive numbers; nothing for anything else.
+std::optional<SIZE> ParseScreenSize(std::string_view text);
+// CE_SCREEN (a bad value is reported on stderr and the default kept) and CE_HEADLESS_CONTROL.
+HeadlessOptions HeadlessOptionsFromEnvironment();
+
+class HeadlessDriver final : public DisplayDriver {
+public:
+    // Null with the reason in *error when the control socket cannot be opened.
+    static std::unique_ptr<HeadlessDriver> Create(const HeadlessOptions& options,
+                                                  std::string* error);
+    ~HeadlessDriver() override;
+    HeadlessDriver(const HeadlessDriver&) = delete;
+    HeadlessDriver& operator=(const HeadlessDriver&) = delete;
+
+    const char* Name() const override { return "headless"; }
+    SIZE ScreenSize() const override { return m_screenSize; }
+    void Start(InputSink& sink) override;
+    void Stop() override;
+    void UpdateWindow(const TopLevelWindow& window,
+                      std::shared_ptr<const gdi::Surface> surface) override;
+    void RemoveWindow(WindowId id) override;
+    void Restack(std::span<const WindowId> topFirst) override;
+    void Present(WindowId id, const RECT& changed) override;
+    void Activate(WindowId id) override;
+    void SetCursor(CursorShape shape) override;
+
+    // ---- for tests and the control socket ----
+    std::unique_ptr<gdi::Surface> CopyScreen() const;
+    gdi::Pixel PixelAt(int x, int y) const;
+    // Visible top-level windows, top first.
+    std::vector<TopLevelWindow> VisibleWindows() const;
+    WindowId ActiveWindow() const;
+    CursorShape Cursor() const;
+    // Hands the event to the sink on the calling thread; false when no sink is there (before
+    // Start, after Stop).
+    bool Inject(const InputEvent& event);
+
+private:
+    struct Shown {
+        TopLevelWindow m_window;
+        std::shared_ptr<const gdi::Surface> m_source;
+        // What was last presented: the screen is composited from these, never from a surface a
+        // window may be drawing into on another thread.
+        std::unique_ptr<gdi::Surface> m_pixels;
+    };
+
+    explicit HeadlessDriver(SIZE screenSize);
+    // Redraws part of the screen (screen coordinates) from the shown windows.
+    void ComposeLocked(const RECT& area);
+    std::vector<const Shown*> BottomFirstLocked() const;
+
+    const SIZE m_screenSize;
+
+    mutable std::mutex m_mutex;
+    std::unique_ptr<gdi::Surface> m_screen;
+    std::map<WindowId, Shown> m_windows;
+    std::vector<WindowId> m_stacking;
+    WindowId m_active = 0;
+    CursorShape m_cursor = CursorShape::kArrow;
+
+    std::mutex m_sinkMutex;
+    InputSink* m_sink = nullptr;
+
+    std::unique_ptr<ControlServer> m_control;
+};
+
+}  // namespace ce::drivers

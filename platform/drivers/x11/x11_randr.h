@@ -1,0 +1,27 @@
+// RandR: the screen's rotation and size changes, seen on the connection that reads events.
+#pragma once
+
+#include "drivers/x11/x11_xlib.h"
+
+#include "windef.h"
+
+namespace ce::drivers::x11 {
+
+class ScreenChanges {
+public:
+    // Asks for screen change notifications on the root window when the server has RandR.
+    explicit ScreenChanges(Display* events);
+
+    bool IsScreenChange(const XEvent& event) const;
+    // Brings the connection's idea of the screen up to date; returns the new screen size.
+    SIZE Apply(XEvent& event);
+
+private:
+    Display* m_display;
+    int m_eventBase = -1;
+};
+
+// The size of the default screen as the connection knows it.
+SIZE ScreenSizeOf(Display* display);
+
+}  // namespace ce::drivers::x11

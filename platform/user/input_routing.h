@@ -1,0 +1,17 @@
+// Input from the display driver, routed to the queue of the window it is for.
+#pragma once
+
+#include "drivers/display_driver.h"
+
+namespace ce::user {
+
+class Desktop;
+
+// Pointer events go to the window with the capture, else to the deepest shown window at the
+// point: a disabled child hands them to its parent, a disabled top-level window (the owner of a
+// modal dialog) drops them, and so does a non-client area. They become WM_LBUTTONDOWN,
+// WM_LBUTTONUP and WM_MOUSEMOVE with client coordinates. Keys go to the focus window, else the
+// active one, as WM_KEYDOWN and WM_KEYUP. Runs on the driver's thread.
+void RouteInput(Desktop& desktop, const drivers::InputEvent& event);
+
+}  // namespace ce::user

@@ -1,0 +1,96 @@
+// Which display driver the environment chooses.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+#include "drivers/display_driver.h"
+
+namespace ce::drivers {
+namespace {
+
+// Sets (or unsets, with nothing) a variable for the length of a scope.
+class Environment {
+public:
+    Environment(const char* name, std::optional<std::string> value) : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        Set(value);
+    }
+    ~Environment() { Set(m_old); }
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
+private:
+    void Set(const std::optional<std::string>& value) {
+        if (value) {
+            ::setenv(m_name, value->c_str(), 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(DriverSelection, FollowsTheEnvironment) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> display;  // CE_DISPLAY
+        std::optional<std::string> x11;      // DISPLAY
+        const char* driver;                  // null: none is made
+        bool warns;
+    };
+    // DISPLAY names a display that cannot be reached, so that x11 fails wherever the test runs.
+    const Case cases[] = {
+        {"nothing set", std::nullopt, std::nullopt, "headless", false},
+        {"headless asked for", "headless", ":424242", "headless", false},
+        {"unreachable DISPLAY", std::nullopt, ":424242", "headless", false},
+        {"x11 asked for but unreachable", "x11", ":424242", "headless", true},
+        {"unknown driver", "framebuffer", std::nullopt, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Environment display("CE_DISPLAY", c.display);
+        Environment x11("DISPLAY", c.x11);
+        std::string error;
+        ::testing::internal::CaptureStderr();
+        auto driver = CreateDisplayDriver(&error);
+        const std::string warning = ::testing::internal::GetCapturedStderr();
+        if (c.driver == nullptr) {
+            EXPECT_EQ(driver, nullptr);
+            EXPECT_NE(error.find("framebuffer"), std::string::npos) << error;
+            continue;
+        }
+        ASSERT_NE(driver, nullptr) << error;
+        EXPECT_STREQ(driver->Name(), c.driver);
+        EXPECT_EQ(!warning.empty(), c.warns) << warning;
+    }
+}
+
+TEST(DriverSelection, HeadlessScreenSizeComesFromTheEnvironment) {
+    Environment display("CE_DISPLAY", "headless");
+    struct Case {
+        std::optional<std::string> screen;
+        LONG width;
+        LONG height;
+    };
+    const Case cases[] = {{std::nullopt, 272, 480}, {"480x272", 480, 272}, {"junk", 272, 480}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.screen.value_or("unset"));
+        Environment screen("CE_SCREEN", c.screen);
+        std::string error;
+        ::testing::internal::CaptureStderr();
+        auto driver = CreateDisplayDriver(&error);
+        ::testing::internal::GetCapturedStderr();
+        ASSERT_NE(driver, nullptr) << error;
+        EXPECT_EQ(driver->ScreenSize().cx, c.width);
+        EXPECT_EQ(driver->ScreenSize().cy, c.height);
+    }
+}
+
+}  // namespace
+}  // namespace ce::drivers
