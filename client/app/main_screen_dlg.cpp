@@ -14,7 +14,9 @@ namespace {
 
 constexpr char kDiscoveryToken[] = {'k', 'e', 'l', 'm', 'a', 'r', 'i', 's'};
 constexpr int kTextPoints = 100;  // tenths of a point
-constexpr UINT kRecordFormat = DT_RIGHT | DT_VCENTER;
+// Right-aligned and centred in rectangles 12 pixels high: the text's cell is 16, and without
+// DT_SINGLELINE the centring would not happen and the bottoms of the digits would be cut off.
+constexpr UINT kRecordFormat = DT_RIGHT | DT_VCENTER | DT_SINGLELINE;
 
 // The directory of the program file, without the backslash that ends it.
 CString ModuleDirectory() {

@@ -45,4 +45,8 @@ std::unique_ptr<DisplayDriver> CreateDisplayDriver(std::string* error) {
     return Headless(error);
 }
 
+std::vector<TopLevelWindow> InputSink::DescribeChildren(WindowId) {
+    return {};
+}
+
 }  // namespace ce::drivers

@@ -15,6 +15,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "windef.h"
 
@@ -36,6 +37,8 @@ struct InputEvent {
     char16_t character = 0;  // key down: the character the key types, 0 for none
 };
 
+struct TopLevelWindow;
+
 class InputSink {
 public:
     virtual ~InputSink() = default;
@@ -43,6 +46,10 @@ public:
     virtual void OnInput(const InputEvent& event) = 0;
     // The screen was rotated or changed size.
     virtual void OnScreenChanged() = 0;
+    // The descendants of a top-level window, parents before their children, each with its
+    // class, text and screen rectangle (in the fields of TopLevelWindow): what a test of a whole
+    // program reads to know what the program shows.
+    virtual std::vector<TopLevelWindow> DescribeChildren(WindowId window);
 };
 
 enum class CursorShape { kNone, kArrow, kWait };

@@ -81,6 +81,29 @@ void Desktop::OnInput(const drivers::InputEvent& event) {
     RouteInput(*this, event);
 }
 
+std::vector<drivers::TopLevelWindow> Desktop::DescribeChildren(drivers::WindowId window) {
+    std::vector<drivers::TopLevelWindow> described;
+    std::vector<HWND> pending = m_windows.ChildrenOf(reinterpret_cast<HWND>(window));
+    for (std::size_t next = 0; next < pending.size(); ++next) {
+        const HWND child = pending[next];
+        drivers::TopLevelWindow entry;
+        const bool found = m_windows.With(child, [&](const Window& record) {
+            entry.className = record.m_class->m_name;
+            entry.title = record.m_text;
+        });
+        if (!found) {
+            continue;
+        }
+        entry.id = reinterpret_cast<drivers::WindowId>(child);
+        entry.visible = IsWindowVisible(child) != FALSE;
+        GetWindowRect(child, &entry.rect);
+        described.push_back(std::move(entry));
+        const std::vector<HWND> grandchildren = m_windows.ChildrenOf(child);
+        pending.insert(pending.end(), grandchildren.begin(), grandchildren.end());
+    }
+    return described;
+}
+
 void Desktop::OnScreenChanged() {
     for (HWND window : m_windows.TopLevel()) {
         if (auto record = m_windows.Find(window)) {

@@ -51,6 +51,7 @@ public:
 
     void OnInput(const drivers::InputEvent& event) override;
     void OnScreenChanged() override;
+    std::vector<drivers::TopLevelWindow> DescribeChildren(drivers::WindowId window) override;
 
     // The queue of a thread, or null when the thread has none (it has not called anything that
     // needs one, or it has ended).

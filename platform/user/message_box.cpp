@@ -112,6 +112,19 @@ MessageBoxLayout LayOut(HWND box, const MessageBoxContent& content, int buttonCo
     return LayOutMessageBox(measures);
 }
 
+bool CreateText(HWND box, const MessageBoxContent& content) {
+    const RECT& place = content.m_layout.text;
+    HWND control = CreateWindowExW(
+        0, u"STATIC", content.m_text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+        place.left, place.top, place.right - place.left, place.bottom - place.top, box,
+        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kMessageBoxTextId)), nullptr, nullptr);
+    if (control == nullptr) {
+        return false;
+    }
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(content.m_font), FALSE);
+    return true;
+}
+
 bool CreateButtons(HWND box, const MessageBoxContent& content, int buttonCount) {
     for (int index = 0; index < buttonCount; ++index) {
         const Button& button = kButtons[static_cast<std::size_t>(index)];
@@ -157,7 +170,7 @@ int ShowMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     SetWindowLongPtrW(box, DWLP_USER, reinterpret_cast<LONG_PTR>(&content));
     SetClientSize(box, content.m_layout.client.cx, content.m_layout.client.cy);
     CentreOnScreen(box);
-    if (!CreateButtons(box, content, buttonCount)) {
+    if (!CreateText(box, content) || !CreateButtons(box, content, buttonCount)) {
         DestroyWindow(box);
         return 0;
     }

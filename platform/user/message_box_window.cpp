@@ -18,13 +18,6 @@ void Paint(HWND window) {
         if (content->m_icon != nullptr) {
             DrawIcon(dc, content->m_layout.icon.left, content->m_layout.icon.top, content->m_icon);
         }
-        HGDIOBJ previousFont = SelectObject(dc, content->m_font);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        RECT textRect = content->m_layout.text;
-        DrawTextW(dc, content->m_text.c_str(), static_cast<int>(content->m_text.size()), &textRect,
-                  DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-        SelectObject(dc, previousFont);
     }
     EndPaint(window, &paint);
 }

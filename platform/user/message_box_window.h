@@ -1,5 +1,5 @@
-// The message box's window: a dialog of its own class that draws its icon and text and ends
-// with the id of the button pressed.
+// The message box's window: a dialog of its own class that draws its icon, shows its text in a
+// static control (id 0xFFFF, as on the device) and ends with the id of the button pressed.
 #pragma once
 
 #include <string>
@@ -18,6 +18,8 @@ struct MessageBoxContent {
     bool m_hasCancel = false;
     MessageBoxLayout m_layout;
 };
+
+constexpr int kMessageBoxTextId = 0xFFFF;
 
 LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

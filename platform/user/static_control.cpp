@@ -37,8 +37,9 @@ void Paint(HWND window) {
     std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, u'\0');
     text.resize(static_cast<std::size_t>(
         GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    const bool noPrefix = (GetWindowLongPtrW(window, GWL_STYLE) & SS_NOPREFIX) != 0;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &client,
-              AlignmentOf(window) | DT_WORDBREAK);
+              AlignmentOf(window) | DT_WORDBREAK | (noPrefix ? DT_NOPREFIX : 0u));
     SelectObject(dc, previousFont);
     EndPaint(window, &paint);
 }

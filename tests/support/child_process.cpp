@@ -4,11 +4,14 @@
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 extern char** environ;
@@ -80,12 +83,17 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
-    std::vector<std::string> environmentCopy;
+    // The extra entries replace variables of the same name.
+    auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=') + 1); };
+    std::vector<std::string> environmentCopy(extraEnvironment);
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        environmentCopy.emplace_back(*entry);
-    }
-    for (const std::string& entry : extraEnvironment) {
-        environmentCopy.push_back(entry);
+        const std::string_view name = nameOf(*entry);
+        const bool replaced =
+            std::any_of(extraEnvironment.begin(), extraEnvironment.end(),
+                        [&](const std::string& extra) { return nameOf(extra) == name; });
+        if (!replaced) {
+            environmentCopy.emplace_back(*entry);
+        }
     }
     std::vector<char*> environment;
     for (std::string& entry : environmentCopy) {
@@ -95,6 +103,9 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
 
     pid_t pid = fork();
     if (pid == 0) {
+        // A test that dies without ending its children (a crash, a timeout's kill) takes them
+        // along.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (namespaceFd >= 0 && setns(namespaceFd, CLONE_NEWNET) != 0) {
             _exit(126);
         }

@@ -23,7 +23,7 @@ public:
 
     // Starts argv[0] with the given arguments. With a namespace file (for example
     // "/run/netns/name"), the child joins that network namespace before it runs the program.
-    // Extra environment entries are "NAME=value" strings added to the test's own environment.
+    // Extra environment entries are "NAME=value" strings that add to or replace the test's own.
     bool Start(const std::vector<std::string>& argv, const std::string& netnsPath = {},
                const std::vector<std::string>& extraEnvironment = {});
 

@@ -78,15 +78,23 @@ std::string Key(HeadlessDriver& driver, const std::vector<std::string_view>& wor
     return "ok";
 }
 
-std::string Windows(HeadlessDriver& driver) {
+std::string Describe(const std::vector<TopLevelWindow>& windows) {
     std::string answer = "ok\n";
-    for (const TopLevelWindow& window : driver.VisibleWindows()) {
+    for (const TopLevelWindow& window : windows) {
         answer += std::to_string(window.id) + ' ' + Utf8(window.className) + '|' +
                   Utf8(window.title) + '|' + std::to_string(window.rect.left) + ' ' +
                   std::to_string(window.rect.top) + ' ' + std::to_string(window.rect.right) + ' ' +
                   std::to_string(window.rect.bottom) + '\n';
     }
     return answer;
+}
+
+std::string Children(HeadlessDriver& driver, const std::vector<std::string_view>& words) {
+    const auto id = words.size() == 2 ? Number(words[1]) : std::nullopt;
+    if (!id || *id <= 0) {
+        return "error expected ID";
+    }
+    return Describe(driver.ChildWindows(static_cast<WindowId>(*id)));
 }
 
 }  // namespace
@@ -127,7 +135,10 @@ std::string RunControlCommand(HeadlessDriver& driver, std::string_view line) {
         return "ok";
     }
     if (command == "windows") {
-        return Windows(driver);
+        return Describe(driver.VisibleWindows());
+    }
+    if (command == "children") {
+        return Children(driver, words);
     }
     return "error unknown command " + std::string(command);
 }

@@ -10,6 +10,8 @@
 //   screenshot PATH    writes the screen to PATH as a binary PPM        -> ok (once written)
 //   windows            ok, then one line per visible top-level window, top first:
 //                      "ID CLASS|TITLE|LEFT TOP RIGHT BOTTOM", then an empty line
+//   children ID        the same for the descendants of that window (parents first), with
+//                      their texts and screen rectangles
 // Anything that fails is answered "error REASON" instead of "ok".
 #pragma once
 

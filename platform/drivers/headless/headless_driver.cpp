@@ -96,6 +96,11 @@ void HeadlessDriver::Stop() {
     m_sink = nullptr;
 }
 
+std::vector<TopLevelWindow> HeadlessDriver::ChildWindows(WindowId window) {
+    std::lock_guard lock(m_sinkMutex);
+    return m_sink == nullptr ? std::vector<TopLevelWindow>{} : m_sink->DescribeChildren(window);
+}
+
 bool HeadlessDriver::Inject(const InputEvent& event) {
     std::lock_guard lock(m_sinkMutex);
     if (m_sink == nullptr) {

@@ -58,6 +58,8 @@ public:
     gdi::Pixel PixelAt(int x, int y) const;
     // Visible top-level windows, top first.
     std::vector<TopLevelWindow> VisibleWindows() const;
+    // The descendants of a top-level window as the window system describes them.
+    std::vector<TopLevelWindow> ChildWindows(WindowId window);
     WindowId ActiveWindow() const;
     CursorShape Cursor() const;
     // Hands the event to the sink on the calling thread; false when no sink is there (before
