@@ -40,7 +40,7 @@ BOOL Transfer(HDC destination, const RECT& destinationRect, HDC source, const RE
     Pixel pixel = 0;
     if (FillOf(*context, rop, draws, pixel)) {
         if (draws) {
-            FillLogical(*context, Normalized(destinationRect), pixel);
+            FillLogical(*context, ce::Normalized(destinationRect), pixel);
         }
         return TRUE;
     }
@@ -52,7 +52,7 @@ BOOL Transfer(HDC destination, const RECT& destinationRect, HDC source, const RE
     if (!sourceContext) {
         return FALSE;
     }
-    if (IsEmpty(destinationRect) || IsEmpty(sourceRect)) {
+    if (ce::IsEmpty(destinationRect) || ce::IsEmpty(sourceRect)) {
         return TRUE;
     }
     const DrawTarget to = context->Target();
@@ -60,7 +60,7 @@ BOOL Transfer(HDC destination, const RECT& destinationRect, HDC source, const RE
     const RECT surfaceRect = to.ToSurface(destinationRect);
     StretchCopy(*to.surface, surfaceRect, to.clip, *from.surface, from.ToSurface(sourceRect),
                 from.clip);
-    context->NoteDrawn(Intersect(surfaceRect, to.clip));
+    context->NoteDrawn(ce::Intersect(surfaceRect, to.clip));
     return TRUE;
 }
 
@@ -95,7 +95,7 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
             return FALSE;
         }
         if (draws) {
-            FillLogical(*context, Normalized(At(x, y, width, height)), pixel);
+            FillLogical(*context, ce::Normalized(At(x, y, width, height)), pixel);
         }
         return TRUE;
     });

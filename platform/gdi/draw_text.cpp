@@ -41,8 +41,8 @@ void DrawLine(DeviceContext& context, const DrawTarget& target, const RECT& clip
     const FontMetrics& metrics = font.Metrics();
     const POINT start{at.x + target.origin.x, at.y + target.origin.y};
     if (state.backgroundMode == OPAQUE) {
-        const RECT cell =
-            Intersect(RECT{start.x, start.y, start.x + width, start.y + layout.lineHeight}, clip);
+        const RECT cell = ce::Intersect(
+            RECT{start.x, start.y, start.x + width, start.y + layout.lineHeight}, clip);
         target.surface->Fill(cell, ToPixel(state.backgroundColor));
         context.NoteDrawn(cell);
     }
@@ -59,7 +59,7 @@ void DrawLine(DeviceContext& context, const DrawTarget& target, const RECT& clip
         }
         const auto& marks = layout.prefixed.underlined;
         if (std::find(marks.begin(), marks.end(), i) != marks.end()) {
-            const RECT underline = Intersect(
+            const RECT underline = ce::Intersect(
                 RECT{start.x + x, baseline + 1, start.x + x + advance, baseline + 2}, clip);
             target.surface->Fill(underline, colour);
             context.NoteDrawn(underline);
@@ -114,8 +114,9 @@ int DrawTextBody(HDC dc, LPCWSTR text, int length, LPRECT rect, UINT format) {
         top = rect->bottom - layout.lineHeight;
     }
     const DrawTarget target = context->Target();
-    const RECT clip =
-        (format & DT_NOCLIP) != 0 ? target.clip : Intersect(target.ToSurface(*rect), target.clip);
+    const RECT clip = (format & DT_NOCLIP) != 0
+                          ? target.clip
+                          : ce::Intersect(target.ToSurface(*rect), target.clip);
     for (std::size_t i = 0; i < layout.lines.size(); ++i) {
         const POINT at{LineLeft(format, *rect, layout.widths[i]),
                        top + static_cast<LONG>(i) * layout.lineHeight};

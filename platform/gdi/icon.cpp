@@ -83,7 +83,7 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
         // Drawn at the system's icon size whatever the size of the image.
         const RECT rect = target.ToSurface(RECT{x, y, x + kIconSize, y + kIconSize});
         BlendImage(*target.surface, rect, *image.pixels, image.alpha.data(), target.clip);
-        context->NoteDrawn(Intersect(rect, target.clip));
+        context->NoteDrawn(ce::Intersect(rect, target.clip));
         return TRUE;
     });
 }

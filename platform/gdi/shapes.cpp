@@ -60,7 +60,7 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
         if (!context) {
             return FALSE;
         }
-        const RECT rect = Normalized(RECT{left, top, right, bottom});
+        const RECT rect = ce::Normalized(RECT{left, top, right, bottom});
         const auto& pen = context->State().pen;
         const auto& brush = context->State().brush;
         const bool outlined = pen && !pen->IsNull();
@@ -86,7 +86,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
         }
         const DrawTarget target = context->Target();
         const RECT at = target.ToSurface(RECT{x, y, x + 1, y + 1});
-        if (IsEmpty(Intersect(at, target.clip))) {
+        if (ce::IsEmpty(ce::Intersect(at, target.clip))) {
             return kInvalidColor;
         }
         return ToColor(target.surface->At(at.left, at.top));
@@ -101,7 +101,7 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
         }
         const DrawTarget target = context->Target();
         const RECT at = target.ToSurface(RECT{x, y, x + 1, y + 1});
-        if (IsEmpty(Intersect(at, target.clip))) {
+        if (ce::IsEmpty(ce::Intersect(at, target.clip))) {
             return kInvalidColor;
         }
         const Pixel pixel = ToPixel(color);

@@ -107,7 +107,7 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
         const TextMeasure measure(*font, view);
         const DrawTarget target = context->Target();
         const RECT clip = (options & ETO_CLIPPED) != 0 && rect != nullptr
-                              ? Intersect(target.ToSurface(*rect), target.clip)
+                              ? ce::Intersect(target.ToSurface(*rect), target.clip)
                               : target.clip;
         const POINT start{x + target.origin.x, y + target.origin.y};
         const int height = font->Metrics().Height();
@@ -117,7 +117,7 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
                 width += widths != nullptr ? widths[i] : measure.Advance(i, width);
             }
             const RECT cell =
-                Intersect(RECT{start.x, start.y, start.x + width, start.y + height}, clip);
+                ce::Intersect(RECT{start.x, start.y, start.x + width, start.y + height}, clip);
             target.surface->Fill(cell, ToPixel(state.backgroundColor));
             context->NoteDrawn(cell);
         }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "user/rect_math.h"
+#include "gdi/rect_math.h"
 #include "user/system_metrics.h"
 
 namespace ce::user {

@@ -52,6 +52,32 @@ Target PointerTarget(Desktop& desktop, const drivers::InputEvent& event) {
     });
 }
 
+// The window keys go to: the focus window, else the active one. Whether a disabled one drops
+// them is decided when the thread takes them: the focus may have moved on by then.
+struct KeyTarget {
+    std::shared_ptr<MessageQueue> m_queue;
+    HWND m_window = nullptr;
+    bool m_disabled = false;
+};
+
+KeyTarget KeyTargetOf(Desktop& desktop) {
+    HWND window = desktop.Input().Focus();
+    if (window == nullptr) {
+        window = desktop.Input().Active();
+    }
+    KeyTarget target;
+    desktop.Windows().With(window, [&](const Window& record) {
+        target.m_queue = record.m_queue;
+        target.m_window = window;
+        target.m_disabled = IsDisabled(record);
+    });
+    return target;
+}
+
+LPARAM ClientPoint(const drivers::InputEvent& event, POINT clientOrigin) {
+    return MAKELONG(event.screen.x - clientOrigin.x, event.screen.y - clientOrigin.y);
+}
+
 void RoutePointer(Desktop& desktop, const drivers::InputEvent& event) {
     bool down = false;
     UINT message = WM_MOUSEMOVE;
@@ -77,38 +103,48 @@ void RoutePointer(Desktop& desktop, const drivers::InputEvent& event) {
     input.hwnd = target.m_window;
     input.message = message;
     input.wParam = down ? MK_LBUTTON : 0;
-    input.lParam = MAKELONG(event.screen.x - target.m_clientOrigin.x,
-                            event.screen.y - target.m_clientOrigin.y);
+    input.lParam = ClientPoint(event, target.m_clientOrigin);
     input.time = GetTickCount();
     input.pt = event.screen;
-    target.m_queue->PostInput(input, u'\0');
+    target.m_queue->PostInput(input, u'\0', event);
 }
 
 void RouteKey(Desktop& desktop, const drivers::InputEvent& event) {
-    HWND window = desktop.Input().Focus();
-    if (window == nullptr) {
-        window = desktop.Input().Active();
-    }
-    std::shared_ptr<MessageQueue> queue;
-    desktop.Windows().With(window, [&](const Window& record) {
-        if (!IsDisabled(record)) {
-            queue = record.m_queue;
-        }
-    });
-    if (!queue) {
+    const KeyTarget target = KeyTargetOf(desktop);
+    if (!target.m_queue) {
         return;
     }
     const bool down = event.kind == Kind::kKeyDown;
     MSG input{};
-    input.hwnd = window;
+    input.hwnd = target.m_window;
     input.message = down ? WM_KEYDOWN : WM_KEYUP;
     input.wParam = event.virtualKey;
     input.lParam = down ? kKeyDownFlags : kKeyUpFlags;
     input.time = GetTickCount();
-    queue->PostInput(input, down ? event.character : u'\0');
+    target.m_queue->PostInput(input, down ? event.character : u'\0', event);
 }
 
 }  // namespace
+
+bool RetargetInput(Desktop& desktop, DWORD threadId, const drivers::InputEvent& event,
+                   MSG* message) {
+    const bool pointer = event.kind == Kind::kPointerDown || event.kind == Kind::kPointerUp ||
+                         event.kind == Kind::kPointerMove;
+    if (pointer) {
+        const Target target = PointerTarget(desktop, event);
+        if (target.m_window != nullptr && target.m_queue->ThreadId() == threadId) {
+            message->hwnd = target.m_window;
+            message->lParam = ClientPoint(event, target.m_clientOrigin);
+        }
+        return true;
+    }
+    const KeyTarget target = KeyTargetOf(desktop);
+    if (target.m_window == nullptr || target.m_queue->ThreadId() != threadId) {
+        return true;
+    }
+    message->hwnd = target.m_window;
+    return !target.m_disabled;
+}
 
 void RouteInput(Desktop& desktop, const drivers::InputEvent& event) {
     switch (event.kind) {

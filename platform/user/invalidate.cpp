@@ -4,7 +4,7 @@
 #include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/paint.h"
-#include "user/rect_math.h"
+#include "gdi/rect_math.h"
 #include "user/send_message.h"
 #include "user/update_region.h"
 
@@ -76,7 +76,7 @@ BOOL GetUpdateRect(HWND window, LPRECT rect, BOOL erase) {
         if (rect != nullptr) {
             *rect = update;
         }
-        return IsEmpty(update) ? FALSE : TRUE;
+        return ce::IsEmpty(update) ? FALSE : TRUE;
     });
 }
 

@@ -5,6 +5,7 @@
 
 #include "winbase.h"
 
+#include "user/input_routing.h"
 #include "user/window_table.h"
 
 namespace ce::user {
@@ -48,13 +49,14 @@ bool MessageQueue::Send(std::shared_ptr<SentMessage> message) {
     return true;
 }
 
-bool MessageQueue::PostInput(const MSG& message, char16_t character) {
+bool MessageQueue::PostInput(const MSG& message, char16_t character,
+                             const drivers::InputEvent& event) {
     {
         std::lock_guard lock(m_mutex);
         if (m_closed) {
             return false;
         }
-        m_input.push_back(Input{message, character});
+        m_input.push_back(Input{message, character, event});
     }
     m_wake.notify_all();
     return true;
@@ -171,6 +173,11 @@ std::optional<MessageQueue::Item> MessageQueue::TakeLocked(const MessageFilter& 
         return item;
     }
 
+    if (auto desktop = m_desktop.lock(); desktop && !m_input.empty()) {
+        std::erase_if(m_input, [&](Input& candidate) {
+            return !RetargetInput(*desktop, m_threadId, candidate.m_event, &candidate.m_message);
+        });
+    }
     auto input = std::find_if(m_input.begin(), m_input.end(), [&filter](const Input& candidate) {
         return filter.Accepts(candidate.m_message.hwnd, candidate.m_message.message);
     });

@@ -34,6 +34,7 @@
 
 #include "winuser.h"
 
+#include "drivers/display_driver.h"
 #include "user/timer.h"
 
 namespace ce::user {
@@ -93,8 +94,10 @@ public:
     // Called on the sender's queue: hands the result to the waiting sender and wakes it.
     void Answer(SentMessage& message, LRESULT result);
     // Input for a window of the thread; character is what a key down types (0 for none), kept
-    // for TranslateMessage. False once the thread has ended.
-    bool PostInput(const MSG& message, char16_t character);
+    // for TranslateMessage. The event it came from is kept too: as on the device, the window
+    // it goes to is decided again when the thread takes it, so that a focus or capture taken
+    // while handling earlier input already counts. False once the thread has ended.
+    bool PostInput(const MSG& message, char16_t character, const drivers::InputEvent& event);
     // A window of the thread gained (+1) or lost (-1) its invalid area. Called under the window
     // table's lock; the caller wakes the queue once the lock is released.
     void CountWindowToPaint(int delta) { m_windowsToPaint.fetch_add(delta); }
@@ -153,6 +156,7 @@ private:
     struct Input {
         MSG m_message;
         char16_t m_character;
+        drivers::InputEvent m_event;
     };
     std::deque<Input> m_input;
     // Written under the window table's lock, read under this queue's: a count that lags behind

@@ -7,7 +7,7 @@
 #include "gdi/surface_dc.h"
 #include "user/desktop.h"
 #include "user/geometry.h"
-#include "user/rect_math.h"
+#include "gdi/rect_math.h"
 #include "user/screen_report.h"
 #include "user/system_colors.h"
 #include "user/system_metrics.h"

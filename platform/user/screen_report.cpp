@@ -8,7 +8,7 @@
 
 #include "gdi/surface_dc.h"
 #include "user/desktop.h"
-#include "user/rect_math.h"
+#include "gdi/rect_math.h"
 
 namespace ce::user {
 

@@ -6,7 +6,7 @@
 #include "user/desktop.h"
 #include "user/geometry.h"
 #include "user/message_queue.h"
-#include "user/rect_math.h"
+#include "gdi/rect_math.h"
 
 namespace ce::user {
 
@@ -18,7 +18,7 @@ void AddUpdate(Window& window, const RECT& rect, bool erase, Wakes& wakes) {
     if (IsEmpty(rect)) {
         return;
     }
-    SetUpdateRect(window, Bound(window.m_update, rect));
+    SetUpdateRect(window, Union(window.m_update, rect));
     window.m_erasePending = window.m_erasePending || erase;
     wakes.push_back(window.m_queue);
 }

@@ -8,7 +8,7 @@
 #include "kernel/api_boundary.h"
 #include "user/desktop.h"
 #include "user/geometry.h"
-#include "user/rect_math.h"
+#include "gdi/rect_math.h"
 
 namespace ce::user {
 
@@ -70,8 +70,8 @@ BOOL GetWindowRect(HWND window, LPRECT rect) {
         const auto found =
             WithWindow(window, [](const WindowTable::View& view, const Window& record) {
                 const POINT origin = ScreenOriginOfWindow(view, record);
-                return RECT{origin.x, origin.y, origin.x + Width(record.m_rect),
-                            origin.y + Height(record.m_rect)};
+                return RECT{origin.x, origin.y, origin.x + ce::Width(record.m_rect),
+                            origin.y + ce::Height(record.m_rect)};
             });
         if (!found || rect == nullptr) {
             return FALSE;

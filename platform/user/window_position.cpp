@@ -8,7 +8,7 @@
 #include "user/activation.h"
 #include "user/desktop.h"
 #include "user/geometry.h"
-#include "user/rect_math.h"
+#include "gdi/rect_math.h"
 #include "user/screen_report.h"
 #include "user/send_message.h"
 #include "user/update_region.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "user/rect_math.h"
+#include "gdi/rect_math.h"
 
 namespace ce::user {
 
@@ -29,8 +29,8 @@ bool FitsInHandle(HWND handle) {
     return value <= 0xFFFFFFFFu && (value & 1) == 0;
 }
 
-bool IsTopmost(const Window& window) {
-    return (window.m_exStyle & WS_EX_TOPMOST) != 0;
+bool IsTopmost(const Window* window) {
+    return window != nullptr && (window->m_exStyle & WS_EX_TOPMOST) != 0;
 }
 
 void Unlink(std::vector<HWND>& list, HWND handle) {
@@ -74,9 +74,9 @@ HWND WindowTable::Insert(const std::shared_ptr<Window>& window) {
     } else {
         // On top of its band: above every window, or below the topmost ones.
         auto place = m_topLevel.begin();
-        if (!IsTopmost(*window)) {
+        if (!IsTopmost(window.get())) {
             place = std::find_if(m_topLevel.begin(), m_topLevel.end(),
-                                 [this](HWND other) { return !IsTopmost(*FindLocked(other)); });
+                                 [this](HWND other) { return !IsTopmost(FindLocked(other)); });
         }
         m_topLevel.insert(place, window->m_handle);
     }

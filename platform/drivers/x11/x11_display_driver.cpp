@@ -126,7 +126,7 @@ void X11Driver::UpdateWindow(const TopLevelWindow& window,
     record.title = window.title;
     record.surface = std::move(surface);
 
-    const bool shown = window.visible && !gdi::IsEmpty(window.rect);
+    const bool shown = window.visible && !ce::IsEmpty(window.rect);
     if (shown != record.mapped) {
         if (shown) {
             XMapWindow(display, record.xid);
@@ -174,8 +174,8 @@ void X11Driver::Present(WindowId id, const RECT& changed) {
     }
     XWindowRecord& record = entry->second;
     const gdi::Surface& surface = *record.surface;
-    const RECT area = gdi::Intersect(changed, surface.Bounds());
-    if (gdi::IsEmpty(area)) {
+    const RECT area = ce::Intersect(changed, surface.Bounds());
+    if (ce::IsEmpty(area)) {
         return;
     }
     if (!record.image || record.image->Width() != surface.Width() ||
@@ -240,8 +240,8 @@ void X11Driver::Repaint(const XExposeEvent& expose) {
             const RECT exposed{expose.x, expose.y, expose.x + expose.width,
                                expose.y + expose.height};
             const RECT area =
-                gdi::Intersect(exposed, RECT{0, 0, record.image->Width(), record.image->Height()});
-            if (!gdi::IsEmpty(area)) {
+                ce::Intersect(exposed, RECT{0, 0, record.image->Width(), record.image->Height()});
+            if (!ce::IsEmpty(area)) {
                 record.image->Put(record.xid, m_gc, area);
                 XFlush(m_requests.get());
             }

@@ -151,6 +151,23 @@ TEST_F(InputTest, KeysGoToTheFocusAndTranslateToTheirCharacters) {
     EXPECT_EQ(taken[0].hwnd, window) << "without a focus, the active window";
 }
 
+// The window is decided when the thread takes the input: a tap that moves the focus or takes the
+// capture counts for input that was already waiting behind it.
+TEST_F(PointerTest, InputWaitingGoesWhereFocusAndCaptureAreWhenTaken) {
+    SetFocus(m_parent);
+    ASSERT_TRUE(Screen().Inject(Key(Kind::kKeyDown, '7', u'7')));
+    ASSERT_TRUE(Screen().Inject(Pointer(Kind::kPointerUp, 150, 80)));
+    SetFocus(m_child);
+    SetCapture(m_child);
+    const auto taken = OfKinds(DispatchWaiting(), {WM_KEYDOWN, WM_CHAR, WM_LBUTTONUP});
+    ASSERT_EQ(taken.size(), 3u);
+    for (const MSG& message : taken) {
+        EXPECT_EQ(message.hwnd, m_child) << message.message;
+    }
+    EXPECT_EQ(taken[2].lParam, MAKELONG(150 - 11, 80 - 31));
+    ReleaseCapture();
+}
+
 TEST_F(InputTest, FocusMovesWithKillThenSetFocus) {
     HWND window = MakeShown(RECT{0, 0, 50, 50});
     HWND first = MakeShown(RECT{0, 0, 10, 10}, WS_CHILD, window);
