@@ -38,7 +38,8 @@ cleanup() {
     ip netns delete "$srv" 2>/dev/null || true
     rm -rf "$demo"
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 ip netns delete "$dev" 2>/dev/null || true
 ip netns delete "$srv" 2>/dev/null || true
@@ -83,5 +84,5 @@ ip netns exec "$dev" env DISPLAY=":$number" PATH="$demo/device:$PATH" \
 client=$!
 pids="$pids $client"
 wait "$client" || true
-echo "BrevantaClient ended. Server log:"
+echo "BrevantaClient ended. What the server saw:"
 cat "$demo/server.log"
