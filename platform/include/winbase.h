@@ -76,6 +76,13 @@ void DeleteCriticalSection(LPCRITICAL_SECTION section);
 void EnterCriticalSection(LPCRITICAL_SECTION section);
 void LeaveCriticalSection(LPCRITICAL_SECTION section);
 
+// ---- named mutexes --------------------------------------------------------------------------
+// Named mutexes are seen by every process on the same display (they live in a directory per
+// display). Creating one whose name is taken returns a handle to it with last error
+// ERROR_ALREADY_EXISTS; the name stays taken while any process holds a handle.
+HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name);
+BOOL ReleaseMutex(HANDLE mutex);
+
 // ---- time -----------------------------------------------------------------------------------
 void Sleep(DWORD milliseconds);
 // Milliseconds since an arbitrary start, in 32 bits: the count wraps after about 49.7 days.

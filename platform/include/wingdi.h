@@ -140,6 +140,49 @@ COLORREF GetBkColor(HDC dc);
 int SetBkMode(HDC dc, int mode);
 int GetBkMode(HDC dc);
 
+// ---- the display ----------------------------------------------------------------------------
+// CreateDCW(L"DISPLAY", ...) gives a context on the whole screen: a BitBlt from it copies what
+// the screen shows (every window of every process on x11) into the destination, converted to
+// RGB565. Any other driver name gives null. Delete it with DeleteDC.
+HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR output, const void* initData);
+
+// ---- device-independent bitmaps -------------------------------------------------------------
+#define BI_RGB 0u
+#define BI_BITFIELDS 3u
+#define DIB_RGB_COLORS 0u
+
+struct BITMAPINFOHEADER {
+    DWORD biSize;
+    LONG biWidth;
+    LONG biHeight;  // > 0: rows stored bottom-up; < 0: top-down
+    WORD biPlanes;
+    WORD biBitCount;
+    DWORD biCompression;
+    DWORD biSizeImage;
+    LONG biXPelsPerMeter;
+    LONG biYPelsPerMeter;
+    DWORD biClrUsed;
+    DWORD biClrImportant;
+};
+struct RGBQUAD {
+    BYTE rgbBlue;
+    BYTE rgbGreen;
+    BYTE rgbRed;
+    BYTE rgbReserved;
+};
+struct BITMAPINFO {
+    BITMAPINFOHEADER bmiHeader;
+    RGBQUAD bmiColors[1];  // for BI_BITFIELDS: the red, green and blue masks as three DWORDs
+};
+
+// Only 16-bit RGB565 sections are made (BI_BITFIELDS with masks F800, 07E0, 001F, or BI_RGB
+// taken as the same): rows padded to 4 bytes, bottom-up or top-down as biHeight says. *bits
+// receives the pixel memory, owned by the bitmap until DeleteObject; drawing into a context the
+// section is selected into writes that memory. Null (and *bits null) for anything else. The
+// section handle and offset must be null and 0.
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
+
 // ---- bitmaps and blits ----------------------------------------------------------------------
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,

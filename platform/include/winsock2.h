@@ -1,14 +1,17 @@
 // Sockets of the device API over BSD sockets. A SOCKET is the descriptor itself and -1 stands
-// for "no socket"; the address structures, byte-order and conversion routines are the host's.
+// for "no socket"; the address structures, byte-order and conversion routines, gethostname and
+// gethostbyname are the host's.
 #pragma once
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include "windef.h"
 

@@ -93,6 +93,8 @@ struct CREATESTRUCTW {
 #define WM_MOUSEMOVE 0x0200u
 #define WM_LBUTTONDOWN 0x0201u
 #define WM_LBUTTONUP 0x0202u
+#define WM_RBUTTONDOWN 0x0204u
+#define WM_RBUTTONUP 0x0205u
 #define WM_CAPTURECHANGED 0x0215u
 #define WM_USER 0x0400u
 #define WM_APP 0x8000u
@@ -359,6 +361,62 @@ HWND GetForegroundWindow();
 HWND SetCapture(HWND window);
 BOOL ReleaseCapture();
 HWND GetCapture();
+
+// Synthesised pointer input, as if the user made it. With MOUSEEVENTF_ABSOLUTE, dx and dy run
+// from 0 to 65535 across the screen (values beyond are clamped to its edge); without it they are
+// a relative move in pixels. Headless it reaches this process's own windows; on x11 the display.
+#define MOUSEEVENTF_MOVE 0x0001u
+#define MOUSEEVENTF_LEFTDOWN 0x0002u
+#define MOUSEEVENTF_LEFTUP 0x0004u
+#define MOUSEEVENTF_RIGHTDOWN 0x0008u
+#define MOUSEEVENTF_RIGHTUP 0x0010u
+#define MOUSEEVENTF_ABSOLUTE 0x8000u
+void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extraInfo);
+
+// A top-level window by class and title (either may be null to match any). On x11 this finds the
+// windows of other processes on the same display too; such a window is a handle of its own kind
+// that SetForegroundWindow accepts (raising it) and that no other call knows.
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
+
+// ---- display settings -------------------------------------------------------------------------
+#define CCHDEVICENAME 32
+#define DM_DISPLAYORIENTATION 0x00800000u
+#define DM_PELSWIDTH 0x00080000u
+#define DM_PELSHEIGHT 0x00100000u
+#define DMDO_0 0
+#define DMDO_90 1
+#define DMDO_180 2
+#define DMDO_270 4
+#define CDS_TEST 0x00000002u
+#define DISP_CHANGE_SUCCESSFUL 0L
+#define DISP_CHANGE_FAILED (-1L)
+#define DISP_CHANGE_BADMODE (-2L)
+#define DISP_CHANGE_BADPARAM (-5L)
+// Sent (posted) to every top-level window as the wParam of WM_SETTINGCHANGE when the screen was
+// rotated or changed its size.
+#define SETTINGCHANGE_RESET 0x3002u
+
+struct DEVMODEW {
+    WCHAR dmDeviceName[CCHDEVICENAME];
+    WORD dmSpecVersion;
+    WORD dmDriverVersion;
+    WORD dmSize;
+    WORD dmDriverExtra;
+    DWORD dmFields;
+    DWORD dmBitsPerPel;
+    DWORD dmPelsWidth;
+    DWORD dmPelsHeight;
+    DWORD dmDisplayFrequency;
+    DWORD dmDisplayOrientation;
+};
+using LPDEVMODEW = DEVMODEW*;
+
+// Only the test of the current mode is offered (CDS_TEST): it fills in the fields named in
+// dmFields (orientation, width, height) and answers DISP_CHANGE_SUCCESSFUL. Any request to
+// change the mode answers DISP_CHANGE_BADMODE; a record whose dmSize is too small
+// DISP_CHANGE_BADPARAM.
+LONG ChangeDisplaySettingsExW(LPCWSTR deviceName, LPDEVMODEW mode, HWND window, DWORD flags,
+                              LPVOID parameter);
 
 // ---- resources --------------------------------------------------------------------------------
 // Resources are compiled into the program (see ce/resources.h) and named by number.
