@@ -9,97 +9,23 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "test_files.h"
+#include "program_under_test.h"
 
 namespace brevanta::test {
 
-struct Rgb {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-    bool operator==(const Rgb&) const = default;
-};
-
-struct Screenshot {
-    int width = 0;
-    int height = 0;
-    std::vector<Rgb> pixels;
-    Rgb At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
-    // Pixels inside the rectangle (right and bottom exclusive) whose channels are all >= level.
-    int CountBright(int left, int top, int right, int bottom, int level = 200) const;
-};
-
-// One line of the control socket's "windows" or "children" answers.
-struct ShownWindow {
-    std::uint64_t id = 0;
-    std::string className;
-    std::string text;
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
-
-class ClientUnderTest {
+class ClientUnderTest : public ProgramUnderTest {
 public:
     ClientUnderTest();
-    ~ClientUnderTest();
-    ClientUnderTest(const ClientUnderTest&) = delete;
-    ClientUnderTest& operator=(const ClientUnderTest&) = delete;
 
-    const std::string& Folder() const { return m_folder.Path(); }
     void WriteRecord(const std::string& bytes);
     std::optional<std::string> Record() const;
     // The paths the "open" handler was given, one per line; empty when it never ran.
     std::string Opened() const;
 
-    // Starts on the headless screen (CE_SCREEN=size) with its control socket; with a namespace
-    // path the program runs in that network namespace. Waits until the socket answers.
-    bool StartHeadless(const std::string& netnsPath = {}, const std::string& screen = "272x480");
-    // Starts on an X display.
-    bool StartX11(const std::string& display, const std::string& netnsPath = {});
-    // Exit code once the program ended within the timeout, -1 otherwise.
-    int WaitForExit(std::chrono::milliseconds timeout);
-    bool Running() const { return m_process.Running(); }
-
-    // ---- headless only ----
-    // The answer lines of one control command (without the terminating empty line).
-    std::vector<std::string> Command(const std::string& line);
-    bool Tap(int x, int y);
-    bool Key(int virtualKey, int character);
-    std::optional<Screenshot> Screen();
-    std::vector<ShownWindow> Windows();
-    std::vector<ShownWindow> Children(std::uint64_t window);
-    // Waits until the number of visible top-level windows is count.
-    bool WaitForWindowCount(std::size_t count,
-                            std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    // Waits until a screenshot satisfies the condition.
-    template <class Condition>
-    bool WaitForScreen(Condition condition,
-                       std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
-private:
-    bool Start(const std::vector<std::string>& environment, const std::string& netnsPath);
-    bool Connect(std::chrono::milliseconds timeout);
-
-    TemporaryDirectory m_folder;
-    ChildProcess m_process;
-    std::string m_controlPath;
-    int m_control = -1;
-    std::string m_pending;
+protected:
+    // The folder comes first on PATH, so the program finds the test's "open" handler.
+    std::vector<std::string> ExtraEnvironment() const override;
 };
-
-template <class Condition>
-bool ClientUnderTest::WaitForScreen(Condition condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    do {
-        if (auto screen = Screen(); screen && condition(*screen)) {
-            return true;
-        }
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
-}
 
 // The pixel of the program's own background picture at a point, as the 565 screen shows it.
 Rgb BackgroundPixel(const std::string& bmpPath, int x, int y);
