@@ -161,7 +161,8 @@ Scripted mode:
   --settle-ms MS        a change has settled once no frame came for MS (default 150)
   --quiet-frames        do not print a "frame" line for every frame
 
-  Commands are separated by ';' or newlines; a command starting with '#' is a comment.
+  Commands are separated by ';' or newlines; a '#' where a command starts makes the rest of
+  its line a comment.
   Coordinates are device pixels, from the top left. Every input command sends its records and
   an update request in one write. Update requests also go out every --poll-ms throughout.
     wait-frame [MS]          wait for the next frame; fails after MS (default --timeout)

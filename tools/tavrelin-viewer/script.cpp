@@ -1,5 +1,6 @@
 #include "script.h"
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -253,8 +254,12 @@ std::optional<std::vector<Command>> ParseScript(std::string_view text, std::stri
             end = text.size();
         }
         std::string_view piece = text.substr(start, end - start);
-        start = end + 1;
         std::vector<std::string_view> words = SplitWords(piece);
+        if (!words.empty() && words[0].starts_with("#")) {
+            // A comment runs to the end of its line, separators and all.
+            end = std::min(text.size(), text.find('\n', start));
+        }
+        start = end + 1;
         if (words.empty() || words[0].starts_with("#")) {
             continue;
         }

@@ -1,5 +1,5 @@
 // The commands of scripted mode, parsed from text: commands are separated by ';' or newlines,
-// words by blanks, and a command starting with '#' is a comment.
+// words by blanks; from a '#' that starts a command to the end of its line is a comment.
 #pragma once
 
 #include <cstdint>
