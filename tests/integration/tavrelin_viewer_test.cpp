@@ -83,14 +83,19 @@ protected:
     // Plays the server for one viewer: each update request is answered with the next of the
     // frames; once they are used up, requests get no answer. Returns every record received,
     // up to the viewer's close (or the server's, with closeAfterFrames).
+    // With onlyAfterTap, the screen changes only on a left-button-down: requests before it get
+    // no answer, as from a server whose screen stands still.
     std::vector<std::string> Serve(const std::vector<std::string>& frames,
-                                   bool closeAfterFrames = false) {
+                                   bool closeAfterFrames = false, bool onlyAfterTap = false) {
         std::vector<std::string> records;
         EXPECT_TRUE(m_server.Accept(kTimeout));
         std::size_t next = 0;
+        bool changed = !onlyAfterTap;
         while (std::optional<std::string> record = m_server.Read(12, kTimeout)) {
             records.push_back(*record);
-            if (*record == kUpdateRequest && next < frames.size()) {
+            changed = changed || record->substr(4, 4) == std::string("\x01\x02\0\0", 4);
+            if (*record == kUpdateRequest && next < frames.size() && changed) {
+                changed = !onlyAfterTap;
                 EXPECT_TRUE(m_server.Send(frames[next++]));
                 if (next == frames.size() && closeAfterFrames) {
                     m_server.CloseConnection();
@@ -168,6 +173,35 @@ TEST_F(TavrelinViewerTest, SnapshotHoldsThePixelsSentAndInputGoesOutAsRecords) {
         }
     }
     EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(TavrelinViewerTest, WaitUpdateAndTapLatencyFollowTheScreensChanges) {
+    Screen screen;
+    std::vector<std::string> frames;
+    for (int band = 0; band < 4; ++band) {
+        frames.push_back(screen.Frame(0x24, {band}));
+    }
+    StartViewer("wait-update 200; tap-latency 3 10 10 20 20; tap 5 5; expect-update; snapshot " +
+                    m_files.Path() + "/a.png; expect-pixel 0 479 " +
+                    [&] {
+                        const auto rgb = screen.Rgb(0, 479);  // band 0: the screen's bottom
+                        char word[8];
+                        std::snprintf(word, sizeof word, "0x%04x",
+                                      (rgb[0] >> 3) << 11 | (rgb[1] >> 2) << 5 | rgb[2] >> 3);
+                        return std::string(word);
+                    }(),
+                {"--poll-ms", "10", "--settle-ms", "60"});
+    Serve(frames, false, true);
+    EXPECT_EQ(Finish(), 0) << Output();
+    EXPECT_TRUE(Printed("no-update")) << Output();
+    EXPECT_TRUE(Printed("update frames=1")) << Output();
+    const auto& lines = m_viewer.Lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.starts_with("latency count=3 missed=0 median_ms=");
+                            }),
+              1)
+        << Output();
 }
 
 TEST_F(TavrelinViewerTest, RefusedConnectionExitsWithItsOwnStatus) {
