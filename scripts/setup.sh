@@ -4,7 +4,7 @@ set -eu
 
 packages="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest iproute2
     libfreetype-dev libfontconfig1-dev libx11-dev libxext-dev libxtst-dev libxrandr-dev
-    fonts-wine fonts-dejavu-core xvfb xauth x11-utils"
+    zlib1g-dev libpng-dev fonts-wine fonts-dejavu-core xvfb xauth x11-utils"
 
 missing=""
 for package in $packages; do

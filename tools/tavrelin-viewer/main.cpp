@@ -1,0 +1,104 @@
+// tavrelin-viewer: shows and drives the screen of a Tavrelin display server, in an X window or
+// from a script.
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "connection.h"
+#include "interactive.h"
+#include "options.h"
+#include "output.h"
+#include "script.h"
+#include "script_runner.h"
+#include "session.h"
+
+namespace brevanta::viewer {
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitCannotConnect = 3;
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+int Run(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const char* programName = argc > 0 ? argv[0] : "tavrelin-viewer";
+    CommandLine commandLine = ParseCommandLine(args);
+    if (commandLine.action == CommandLine::Action::kHelp) {
+        std::fputs(UsageText(programName).c_str(), stdout);
+        return 0;
+    }
+    if (commandLine.action == CommandLine::Action::kError) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", programName, commandLine.error.c_str(),
+                     programName);
+        return kExitUsage;
+    }
+    const Options& options = commandLine.options;
+
+    // The script is checked whole before anything is sent.
+    std::optional<std::vector<Command>> commands;
+    std::optional<std::string> scriptText = options.script;
+    if (options.scriptFile) {
+        scriptText = ReadWholeFile(*options.scriptFile);
+        if (!scriptText) {
+            std::fprintf(stderr, "%s: cannot read %s\n", programName, options.scriptFile->c_str());
+            return kExitUsage;
+        }
+    }
+    if (scriptText) {
+        std::string error;
+        commands = ParseScript(*scriptText, &error);
+        if (!commands) {
+            std::fprintf(stderr, "%s: script: %s\n", programName, error.c_str());
+            return kExitUsage;
+        }
+    }
+
+    std::string error;
+    std::optional<Connection> connection = Connection::Open(
+        options.host, options.port, std::chrono::milliseconds(options.connectTimeoutMs), &error);
+    if (!connection) {
+        EmitLine("error " + error);
+        return kExitCannotConnect;
+    }
+    EmitLine("connected " + options.host + ":" + std::to_string(options.port));
+
+    SessionConfig config;
+    config.pollInterval = std::chrono::milliseconds(options.pollMs);
+    config.fallbackSize = options.size;
+    config.rateLines = options.stats;
+    Session session(std::move(*connection), config);
+    // The server sends nothing until asked.
+    session.SendRequest();
+    if (commands) {
+        ScriptRunner runner(session, options);
+        return runner.Run(*commands);
+    }
+    return RunInteractive(session, options);
+}
+
+}  // namespace
+}  // namespace brevanta::viewer
+
+int main(int argc, char** argv) {
+    try {
+        return brevanta::viewer::Run(argc, argv);
+    } catch (const std::exception& exception) {
+        std::fprintf(stderr, "tavrelin-viewer: %s\n", exception.what());
+    } catch (...) {
+        std::fprintf(stderr, "tavrelin-viewer: unexpected failure\n");
+    }
+    return 1;
+}
