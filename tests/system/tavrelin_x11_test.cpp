@@ -1,0 +1,156 @@
+// Tavrelin on a real X display (Xvfb), capturing the root window and injecting the viewer's
+// pointer through XTest, with the viewer as its peer.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <string>
+
+#include "tavrelin_under_test.h"
+#include "test_files.h"
+#include "wait_until.h"
+#include "x11_screen.h"
+#include "xvfb_process.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using brevanta::test::ChildProcess;
+using brevanta::test::RunViewer;
+using brevanta::test::TavrelinUnderTest;
+using brevanta::test::ViewerRun;
+using brevanta::test::WaitUntil;
+
+struct DisplayCase {
+    const char* name;
+    int width;
+    int height;
+    int depth;
+    int modeByte;
+};
+
+// Where a control of the window sits on the screen: the window and its layout are the same on
+// every display, so a headless run tells.
+std::string ControlCentre(const std::string& text) {
+    TavrelinUnderTest probe;
+    if (!probe.StartHeadless()) {
+        return {};
+    }
+    const auto control = probe.Control(text);
+    if (!control) {
+        return {};
+    }
+    return std::to_string((control->left + control->right) / 2) + " " +
+           std::to_string((control->top + control->bottom) / 2);
+}
+
+class TavrelinX11Test : public ::testing::TestWithParam<DisplayCase> {
+protected:
+    void Start(const DisplayCase& display) {
+        std::string error;
+        ASSERT_TRUE(m_xvfb.Start(display.width, display.height, display.depth, &error)) << error;
+        m_screen = std::make_unique<brevanta::test::X11Screen>(m_xvfb.DisplayName());
+        ASSERT_TRUE(m_screen->Connected());
+        ASSERT_TRUE(m_server.StartX11(m_xvfb.DisplayName()));
+        ASSERT_TRUE(TavrelinUnderTest::WaitUntilListening());
+    }
+
+    brevanta::test::XvfbProcess m_xvfb;
+    std::unique_ptr<brevanta::test::X11Screen> m_screen;
+    brevanta::test::TemporaryDirectory m_objects;
+    TavrelinUnderTest m_server{m_objects.Path()};
+};
+
+TEST_P(TavrelinX11Test, PictureEqualsTheRootWindow) {
+    const DisplayCase display = GetParam();
+    Start(display);
+    const std::string snapshot = m_server.Folder() + "/settled.png";
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "0x%02x", display.modeByte);
+    ChildProcess viewer;
+    ASSERT_TRUE(brevanta::test::StartViewer(viewer, "wait-frame; expect-mode " + std::string(mode) +
+                                                        "; wait-idle 300; snapshot " + snapshot +
+                                                        "; wait 20000"));
+    ASSERT_TRUE(viewer.WaitForPrefix("snapshot", 15s)) << ::testing::PrintToString(viewer.Lines());
+    const auto root = m_screen->Capture();
+    const auto picture = brevanta::test::ReadPng(snapshot);
+    ASSERT_TRUE(root && picture);
+    EXPECT_TRUE(brevanta::test::Same565(*picture, *root));
+    EXPECT_EQ(m_screen->MappedWindows("Quintaro").size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Displays, TavrelinX11Test,
+                         ::testing::Values(DisplayCase{"d240x320x16", 240, 320, 16, 0x04},
+                                           DisplayCase{"d320x240x16", 320, 240, 16, 0x14},
+                                           DisplayCase{"d272x480x16", 272, 480, 16, 0x24},
+                                           DisplayCase{"d480x272x16", 480, 272, 16, 0x44},
+                                           DisplayCase{"d480x272x24", 480, 272, 24, 0x44}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class TavrelinX11DeviceTest : public TavrelinX11Test {
+protected:
+    void SetUp() override { Start(DisplayCase{"device", 272, 480, 16, 0x24}); }
+};
+
+TEST_F(TavrelinX11DeviceTest, TapOnStopThroughTheViewerStopsTheServer) {
+    const std::string stop = ControlCentre("Stop");
+    ASSERT_FALSE(stop.empty());
+    const ViewerRun run = RunViewer("wait-frame; tap " + stop + "; wait-closed 5000");
+    ASSERT_EQ(run.exitCode, 0) << ::testing::PrintToString(run.lines);
+    EXPECT_TRUE(TavrelinUnderTest::WaitUntilListening(false));
+    EXPECT_TRUE(m_server.Running());
+}
+
+TEST_F(TavrelinX11DeviceTest, SecondInstanceOnTheSameDisplayEndsWithZero) {
+    TavrelinUnderTest second(m_objects.Path());
+    ASSERT_TRUE(second.StartX11(m_xvfb.DisplayName()));
+    EXPECT_EQ(second.WaitForExit(10s), 0);
+    EXPECT_EQ(m_screen->MappedWindows("Quintaro").size(), 1u);
+}
+
+// Another program's window of that class and title on the display: a start brings it forward
+// and ends, even when no instance holds the mutex.
+TEST(TavrelinX11ForeignWindowTest, AWindowOfTheNameIsBroughtForward) {
+    brevanta::test::XvfbProcess xvfb;
+    std::string error;
+    ASSERT_TRUE(xvfb.Start(272, 480, 16, &error)) << error;
+    Display* display = XOpenDisplay(xvfb.DisplayName().c_str());
+    ASSERT_NE(display, nullptr);
+    const Window root = DefaultRootWindow(display);
+    auto makeWindow = [&](int x) {
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        const Window window =
+            XCreateWindow(display, root, x, 100, 50, 50, 0, CopyFromParent, InputOutput,
+                          CopyFromParent, CWOverrideRedirect, &attributes);
+        XMapWindow(display, window);
+        return window;
+    };
+    const Window named = makeWindow(0);
+    char className[] = "Quintaro";
+    XClassHint hint{className, className};
+    XSetClassHint(display, named, &hint);
+    XStoreName(display, named, "Quintaro");
+    const Window above = makeWindow(20);  // covers it until it is raised
+    XSync(display, False);
+
+    TavrelinUnderTest server;
+    ASSERT_TRUE(server.StartX11(xvfb.DisplayName()));
+    EXPECT_EQ(server.WaitForExit(10s), 0);
+    EXPECT_TRUE(WaitUntil([&] {
+        Window rootReturn = 0;
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        XQueryTree(display, root, &rootReturn, &parent, &children, &count);
+        const bool namedOnTop = count > 0 && children[count - 1] == named;
+        XFree(children);
+        return namedOnTop;
+    }));
+    XDestroyWindow(display, above);
+    XCloseDisplay(display);
+}
+
+}  // namespace
