@@ -130,7 +130,7 @@ DWORD WINAPI CViewerConnection::AcceptThread(LPVOID parameter) {
         }
         // One listening period serves one viewer; a viewer whose thread cannot start is
         // dropped and the next one awaited.
-        if (connection.TakeOnViewer(viewer)) {
+        if (connection.TakeOnViewer(viewer, start->served)) {
             connection.m_listening.EndIfHeld(start->served);
         }
     }
@@ -138,7 +138,7 @@ DWORD WINAPI CViewerConnection::AcceptThread(LPVOID parameter) {
     return 0;
 }
 
-bool CViewerConnection::TakeOnViewer(SOCKET socket) {
+bool CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listening) {
     EnableDeadPeerDetection(socket);
     FillViewerLabel(socket);
     const SocketSlot::Value served = SocketSlot::Make(++m_latestViewer, socket);
@@ -148,6 +148,11 @@ bool CViewerConnection::TakeOnViewer(SOCKET socket) {
         return false;
     }
     m_viewer.Publish(served);
+    // A Close() that ran while this viewer was being accepted has not seen it: end it here, so
+    // that no viewer outlives a Close(). Its receive thread then reports it gone.
+    if (m_listening.Load() != listening) {
+        m_viewer.EndIfHeld(served);
+    }
     SendMessageW(g_mainWindow, MSG_VIEWER_CONNECTED, 0, 0);
     ResumeThread(thread);
     return true;

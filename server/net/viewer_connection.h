@@ -66,8 +66,9 @@ private:
     static constexpr DWORD kReplacedViewerPause = 200;
 
     HANDLE StartThread(LPTHREAD_START_ROUTINE procedure, SocketSlot::Value served);
-    // Starts the viewer's receive thread and reports it; false when the thread cannot start.
-    bool TakeOnViewer(SOCKET socket);
+    // Starts the receive thread of a viewer accepted in the listening period and reports the
+    // viewer; false when the thread cannot start.
+    bool TakeOnViewer(SOCKET socket, SocketSlot::Value listening);
     void FillViewerLabel(SOCKET socket);
 
     SocketSlot m_listening;
