@@ -54,6 +54,14 @@ public:
 
 enum class CursorShape { kNone, kArrow, kWait };
 
+// How the screen is turned from its natural orientation, counter-clockwise.
+enum class DisplayRotation { k0, k90, k180, k270 };
+
+enum class MouseButton { kLeft, kRight };
+
+// A top-level window of another program on the same display, by the display's own name for it.
+using ForeignWindowId = std::uint64_t;
+
 struct TopLevelWindow {
     WindowId id = 0;
     RECT rect{};  // screen coordinates
@@ -85,6 +93,22 @@ public:
     // Keyboard input goes to this top-level window (no window manager does it for us).
     virtual void Activate(WindowId id) = 0;
     virtual void SetCursor(CursorShape shape) = 0;
+
+    // ---- for the remote display server ----
+    virtual DisplayRotation ScreenRotation() const = 0;
+    // Copies the part of the screen rectangle (screen coordinates) that lies on the screen, as
+    // the screen shows it, into the destination with its top-left corner at `at`, clipped to the
+    // destination (which may be bottom-up). False when the screen cannot be read.
+    virtual bool ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) = 0;
+    // Synthesised pointer input as if the user made it; positions are screen pixels on the
+    // screen. Buttons act at the pointer's current position.
+    virtual POINT PointerPosition() const = 0;
+    virtual void InjectPointerMove(POINT screen) = 0;
+    virtual void InjectButton(MouseButton button, bool down) = 0;
+    // A top-level window of another program whose class and title match (null: any), or 0.
+    virtual ForeignWindowId FindForeignWindow(const char16_t* className, const char16_t* title) = 0;
+    // Brings that window to the top of the stacking order; false when it is gone.
+    virtual bool RaiseForeignWindow(ForeignWindowId window) = 0;
 };
 
 // The driver chosen by the environment, or null when the chosen one cannot start (with the

@@ -8,14 +8,18 @@ target_sources(ceplatform PRIVATE
 
 # The x11 driver.
 target_sources(ceplatform PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_capture_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_connection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_cursors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_display_driver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_driver.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_event_thread.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_foreign_windows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_input.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_pixel_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_randr.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_screen_capture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_shm.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_image.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_texts.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_texts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_xtest.cpp)

@@ -1,5 +1,6 @@
 // Block transfers: BitBlt, StretchBlt and PatBlt.
 #include "gdi/device_context.h"
+#include "gdi/display_read.h"
 #include "gdi/draw_ops.h"
 #include "gdi/pixel_ops.h"
 #include "gdi/rect_math.h"
@@ -30,6 +31,29 @@ bool FillOf(const DeviceContext& context, DWORD rop, bool& draws, Pixel& pixel) 
     }
 }
 
+// From the screen: straight into the destination when the sizes agree (the capture path, read
+// row by row from the driver), else through a copy of the screen part that is then stretched.
+bool TransferFromDisplay(const DrawTarget& to, const RECT& surfaceRect, const RECT& sourceRect) {
+    const bool sameSize =
+        surfaceRect.right - surfaceRect.left == sourceRect.right - sourceRect.left &&
+        surfaceRect.bottom - surfaceRect.top == sourceRect.bottom - sourceRect.top;
+    if (sameSize) {
+        const RECT visible = ce::Intersect(surfaceRect, to.clip);
+        if (ce::IsEmpty(visible)) {
+            return true;
+        }
+        const RECT part = ce::Offset(visible, sourceRect.left - surfaceRect.left,
+                                     sourceRect.top - surfaceRect.top);
+        return ReadDisplay(part, *to.surface, POINT{visible.left, visible.top});
+    }
+    Surface copy(sourceRect.right - sourceRect.left, sourceRect.bottom - sourceRect.top);
+    if (!ReadDisplay(sourceRect, copy, POINT{})) {
+        return false;
+    }
+    StretchCopy(*to.surface, surfaceRect, to.clip, copy, copy.Bounds(), copy.Bounds());
+    return true;
+}
+
 BOOL Transfer(HDC destination, const RECT& destinationRect, HDC source, const RECT& sourceRect,
               DWORD rop) {
     const auto context = FindDc(destination);
@@ -56,8 +80,16 @@ BOOL Transfer(HDC destination, const RECT& destinationRect, HDC source, const RE
         return TRUE;
     }
     const DrawTarget to = context->Target();
-    const DrawTarget from = sourceContext->Target();
     const RECT surfaceRect = to.ToSurface(destinationRect);
+    if (sourceContext->IsDisplay()) {
+        if (!TransferFromDisplay(to, surfaceRect, sourceRect)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        context->NoteDrawn(ce::Intersect(surfaceRect, to.clip));
+        return TRUE;
+    }
+    const DrawTarget from = sourceContext->Target();
     StretchCopy(*to.surface, surfaceRect, to.clip, *from.surface, from.ToSurface(sourceRect),
                 from.clip);
     context->NoteDrawn(ce::Intersect(surfaceRect, to.clip));

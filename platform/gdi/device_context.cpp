@@ -1,5 +1,7 @@
 #include "gdi/device_context.h"
 
+#include <string_view>
+
 #include "winbase.h"
 
 #include "gdi/font.h"
@@ -43,6 +45,12 @@ DeviceContext::DeviceContext(std::shared_ptr<Surface> surface, POINT origin, con
       m_surface(std::move(surface)),
       m_origin(origin),
       m_clip(clip),
+      m_state(DefaultState()) {}
+
+DeviceContext::DeviceContext(Display)
+    : GdiObject(ObjectKind::kDeviceContext),
+      m_surface(std::make_shared<Surface>(0, 0)),
+      m_display(true),
       m_state(DefaultState()) {}
 
 DrawTarget DeviceContext::Target() const {
@@ -90,6 +98,16 @@ RECT DrawnBounds(HDC dc) {
 }  // namespace ce::gdi
 
 using namespace ce::gdi;
+
+HDC CreateDCW(LPCWSTR driver, LPCWSTR, LPCWSTR, const void*) {
+    return ce::kernel::GuardedCall(static_cast<HDC>(nullptr), [&]() -> HDC {
+        if (driver == nullptr || std::u16string_view(driver) != u"DISPLAY") {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        return AddDc(std::make_shared<DeviceContext>(DeviceContext::Display{}));
+    });
+}
 
 HDC CreateCompatibleDC(HDC dc) {
     return ce::kernel::GuardedCall(static_cast<HDC>(nullptr), [&]() -> HDC {

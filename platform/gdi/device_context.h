@@ -43,8 +43,13 @@ public:
     DeviceContext();
     // A context on part of a surface.
     DeviceContext(std::shared_ptr<Surface> surface, POINT origin, const RECT& clip);
+    // The context on the whole screen (CreateDCW "DISPLAY"): a source of blits only; what is
+    // drawn on it goes nowhere.
+    struct Display {};
+    explicit DeviceContext(Display);
 
     bool IsMemory() const { return m_surface == nullptr; }
+    bool IsDisplay() const { return m_display; }
     // The state is changed by the thread that draws with the context; objects change only under
     // the object table's lock, which keeps their selection counts.
     DcState& State() { return m_state; }
@@ -58,6 +63,7 @@ public:
 
 private:
     std::shared_ptr<Surface> m_surface;
+    bool m_display = false;
     POINT m_origin{};
     RECT m_clip{};
     DcState m_state;

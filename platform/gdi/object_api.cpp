@@ -60,14 +60,18 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
         }
         switch (found->Kind()) {
             case ObjectKind::kBitmap: {
-                const auto& surface = *static_cast<const Bitmap&>(*found).GetSurface();
+                const auto& bitmap = static_cast<const Bitmap&>(*found);
+                const auto& surface = *bitmap.GetSurface();
                 BITMAP description{};
                 description.bmWidth = surface.Width();
                 description.bmHeight = surface.Height();
-                // Device-dependent bitmaps have rows padded to whole 16-bit words.
-                description.bmWidthBytes = surface.Width() * 2;
+                // Device-dependent bitmaps have rows padded to whole 16-bit words, DIB sections
+                // to 32-bit words.
+                description.bmWidthBytes =
+                    bitmap.Dib().bits != nullptr ? bitmap.Dib().widthBytes : surface.Width() * 2;
                 description.bmPlanes = 1;
                 description.bmBitsPixel = 16;
+                description.bmBits = bitmap.Dib().bits;
                 return CopyOut(description, size, buffer);
             }
             case ObjectKind::kBrush: {

@@ -6,6 +6,8 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/device_caps.cpp
     ${CMAKE_CURRENT_LIST_DIR}/device_context.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dib_decoder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dib_section.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/display_read.cpp
     ${CMAKE_CURRENT_LIST_DIR}/draw_ops.cpp
     ${CMAKE_CURRENT_LIST_DIR}/draw_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/font.cpp

@@ -21,6 +21,7 @@
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
 #define ERROR_ALREADY_EXISTS 183L
+#define ERROR_NOT_OWNER 288L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_TLW_WITH_WSCHILD 1406L
@@ -78,8 +79,11 @@ void LeaveCriticalSection(LPCRITICAL_SECTION section);
 
 // ---- named mutexes --------------------------------------------------------------------------
 // Named mutexes are seen by every process on the same display (they live in a directory per
-// display). Creating one whose name is taken returns a handle to it with last error
-// ERROR_ALREADY_EXISTS; the name stays taken while any process holds a handle.
+// display, see CE_OBJECTS_DIR). Creating one whose name is taken returns a handle to it with last
+// error ERROR_ALREADY_EXISTS (else ERROR_SUCCESS); the name stays taken while any process holds a
+// handle. Ownership counts within the process: the creator of a new mutex owns it when it asks
+// to, until ReleaseMutex (ERROR_NOT_OWNER for any other thread). Waiting on a mutex is not
+// offered. CloseHandle ends a handle.
 HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCWSTR name);
 BOOL ReleaseMutex(HANDLE mutex);
 

@@ -10,6 +10,8 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/last_error.cpp
     ${CMAKE_CURRENT_LIST_DIR}/module_handle.cpp
     ${CMAKE_CURRENT_LIST_DIR}/module_path.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/named_mutex.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/named_objects.cpp
     ${CMAKE_CURRENT_LIST_DIR}/resources.cpp
     ${CMAKE_CURRENT_LIST_DIR}/shell_execute.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sleep.cpp

@@ -6,6 +6,7 @@
 #include "kernel/api_boundary.h"
 #include "user/activation.h"
 #include "user/desktop.h"
+#include "user/foreign_window.h"
 
 namespace ce::user {
 
@@ -65,11 +66,19 @@ HWND GetActiveWindow() {
                                          [] { return CurrentDesktop()->Input().Active(); });
 }
 
-// Within the process the foreground window is the active one.
+// Within the process the foreground window is the active one; another program's window (from
+// FindWindowW) is raised on the display.
 BOOL SetForegroundWindow(HWND window) {
     using namespace ce::user;
     return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
         auto desktop = CurrentDesktop();
+        if (const auto foreign = ForeignWindowOf(window)) {
+            if (!desktop->Driver().RaiseForeignWindow(*foreign)) {
+                SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+                return FALSE;
+            }
+            return TRUE;
+        }
         const HWND target = WithoutFlag(window);
         if (target == nullptr || !desktop->Windows().Find(target)) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);

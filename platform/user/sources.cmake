@@ -3,12 +3,15 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/cursor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/default_handling.cpp
     ${CMAKE_CURRENT_LIST_DIR}/desktop.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/display_settings.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/find_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/focus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/geometry.cpp
     ${CMAKE_CURRENT_LIST_DIR}/input_routing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/invalidate.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_loop.cpp
     ${CMAKE_CURRENT_LIST_DIR}/message_queue.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mouse_input.cpp
     ${CMAKE_CURRENT_LIST_DIR}/non_client.cpp
     ${CMAKE_CURRENT_LIST_DIR}/paint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/post_message.cpp

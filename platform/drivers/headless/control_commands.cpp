@@ -97,6 +97,34 @@ std::string Children(HeadlessDriver& driver, const std::vector<std::string_view>
     return Describe(driver.ChildWindows(static_cast<WindowId>(*id)));
 }
 
+// "screen [WxH] [orientation 0|90|180|270]": what is not named stays as it is.
+std::string Screen(HeadlessDriver& driver, const std::vector<std::string_view>& words) {
+    SIZE size = driver.ScreenSize();
+    DisplayRotation rotation = driver.ScreenRotation();
+    std::size_t next = 1;
+    if (next < words.size() && words[next] != "orientation") {
+        const auto parsed = ParseScreenSize(words[next]);
+        if (!parsed) {
+            return "error expected WxH";
+        }
+        size = *parsed;
+        ++next;
+    }
+    if (next < words.size()) {
+        const auto degrees = next + 2 == words.size() ? Number(words[next + 1]) : std::nullopt;
+        if (!degrees || (*degrees != 0 && *degrees != 90 && *degrees != 180 && *degrees != 270)) {
+            return "error expected orientation 0|90|180|270";
+        }
+        rotation = static_cast<DisplayRotation>(*degrees / 90);
+        next += 2;
+    }
+    if (next == 1) {
+        return "error expected WxH or orientation";
+    }
+    driver.ChangeScreen(size, rotation);
+    return "ok";
+}
+
 }  // namespace
 
 std::string RunControlCommand(HeadlessDriver& driver, std::string_view line) {
@@ -133,6 +161,9 @@ std::string RunControlCommand(HeadlessDriver& driver, std::string_view line) {
             return "error " + reason;
         }
         return "ok";
+    }
+    if (command == "screen") {
+        return Screen(driver, words);
     }
     if (command == "windows") {
         return Describe(driver.VisibleWindows());

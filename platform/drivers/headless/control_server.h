@@ -12,6 +12,9 @@
 //                      "ID CLASS|TITLE|LEFT TOP RIGHT BOTTOM", then an empty line
 //   children ID        the same for the descendants of that window (parents first), with
 //                      their texts and screen rectangles
+//   screen [WxH] [orientation 0|90|180|270]
+//                      gives the screen a new size and/or rotation, as a rotated display
+//                      would; the program's top-level windows get WM_SETTINGCHANGE  -> ok
 // Anything that fails is answered "error REASON" instead of "ok".
 #pragma once
 

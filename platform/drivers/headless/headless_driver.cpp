@@ -78,12 +78,69 @@ std::unique_ptr<HeadlessDriver> HeadlessDriver::Create(const HeadlessOptions& op
 }
 
 HeadlessDriver::HeadlessDriver(SIZE screenSize)
-    : m_screenSize(screenSize),
-      m_screen(std::make_unique<gdi::Surface>(screenSize.cx, screenSize.cy)) {}
+    : m_screen(std::make_unique<gdi::Surface>(screenSize.cx, screenSize.cy)) {}
 
 HeadlessDriver::~HeadlessDriver() {
     // The control thread uses the driver; it ends first.
     m_control.reset();
+}
+
+SIZE HeadlessDriver::ScreenSize() const {
+    std::lock_guard lock(m_mutex);
+    return SIZE{m_screen->Width(), m_screen->Height()};
+}
+
+DisplayRotation HeadlessDriver::ScreenRotation() const {
+    std::lock_guard lock(m_mutex);
+    return m_rotation;
+}
+
+bool HeadlessDriver::ChangeScreen(SIZE size, DisplayRotation rotation) {
+    if (size.cx <= 0 || size.cy <= 0) {
+        return false;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_screen = std::make_unique<gdi::Surface>(size.cx, size.cy);
+        m_rotation = rotation;
+        m_pointer.x = std::min(m_pointer.x, size.cx - 1);
+        m_pointer.y = std::min(m_pointer.y, size.cy - 1);
+        ComposeLocked(m_screen->Bounds());
+    }
+    // Told after the change, so that whoever handles the notice reads the new size.
+    std::lock_guard lock(m_sinkMutex);
+    if (m_sink != nullptr) {
+        m_sink->OnScreenChanged();
+    }
+    return true;
+}
+
+bool HeadlessDriver::ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) {
+    std::lock_guard lock(m_mutex);
+    destination.Copy(at.x, at.y, *m_screen, screenRect);
+    return true;
+}
+
+POINT HeadlessDriver::PointerPosition() const {
+    std::lock_guard lock(m_mutex);
+    return m_pointer;
+}
+
+void HeadlessDriver::InjectPointerMove(POINT screen) {
+    InputEvent event;
+    event.kind = InputEvent::Kind::kPointerMove;
+    event.screen = screen;
+    Inject(event);
+}
+
+void HeadlessDriver::InjectButton(MouseButton button, bool down) {
+    if (button != MouseButton::kLeft) {
+        return;
+    }
+    InputEvent event;
+    event.kind = down ? InputEvent::Kind::kPointerDown : InputEvent::Kind::kPointerUp;
+    event.screen = PointerPosition();
+    Inject(event);
 }
 
 void HeadlessDriver::Start(InputSink& sink) {
@@ -102,6 +159,10 @@ std::vector<TopLevelWindow> HeadlessDriver::ChildWindows(WindowId window) {
 }
 
 bool HeadlessDriver::Inject(const InputEvent& event) {
+    if (event.kind != InputEvent::Kind::kKeyDown && event.kind != InputEvent::Kind::kKeyUp) {
+        std::lock_guard lock(m_mutex);
+        m_pointer = event.screen;
+    }
     std::lock_guard lock(m_sinkMutex);
     if (m_sink == nullptr) {
         return false;

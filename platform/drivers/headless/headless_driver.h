@@ -42,7 +42,7 @@ public:
     HeadlessDriver& operator=(const HeadlessDriver&) = delete;
 
     const char* Name() const override { return "headless"; }
-    SIZE ScreenSize() const override { return m_screenSize; }
+    SIZE ScreenSize() const override;
     void Start(InputSink& sink) override;
     void Stop() override;
     void UpdateWindow(const TopLevelWindow& window,
@@ -52,6 +52,20 @@ public:
     void Present(WindowId id, const RECT& changed) override;
     void Activate(WindowId id) override;
     void SetCursor(CursorShape shape) override;
+    DisplayRotation ScreenRotation() const override;
+    bool ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) override;
+    // Pointer input goes to this process's windows through the sink, as the control socket's
+    // does. The window system has no right button: right-button input is dropped.
+    POINT PointerPosition() const override;
+    void InjectPointerMove(POINT screen) override;
+    void InjectButton(MouseButton button, bool down) override;
+    // There are no other programs on a headless screen.
+    ForeignWindowId FindForeignWindow(const char16_t*, const char16_t*) override { return 0; }
+    bool RaiseForeignWindow(ForeignWindowId) override { return false; }
+
+    // Gives the screen a new size and rotation, as a rotated or resized display would: the
+    // screen is composited anew and the sink told. False for an empty size.
+    bool ChangeScreen(SIZE size, DisplayRotation rotation);
 
     // ---- for tests and the control socket ----
     std::unique_ptr<gdi::Surface> CopyScreen() const;
@@ -80,10 +94,10 @@ private:
     void ComposeLocked(const RECT& area);
     std::vector<const Shown*> BottomFirstLocked() const;
 
-    const SIZE m_screenSize;
-
     mutable std::mutex m_mutex;
     std::unique_ptr<gdi::Surface> m_screen;
+    DisplayRotation m_rotation = DisplayRotation::k0;
+    POINT m_pointer{};
     std::map<WindowId, Shown> m_windows;
     std::vector<WindowId> m_stacking;
     WindowId m_active = 0;

@@ -23,23 +23,29 @@ int TrapHandler(Display* display, XErrorEvent* event) {
 
 }  // namespace
 
-ErrorTrap::ErrorTrap(Display* display) : m_display(display) {
+ErrorTrap::ErrorTrap(Display* display, Sync sync) : m_display(display), m_sync(sync) {
     g_trapMutex.lock();
-    XSync(m_display, False);
+    if (m_sync == Sync::kAround) {
+        XSync(m_display, False);
+    }
     g_trappedError.store(0);
     g_trappedDisplay.store(m_display);
     g_previousHandler.store(XSetErrorHandler(TrapHandler));
 }
 
 ErrorTrap::~ErrorTrap() {
-    XSync(m_display, False);
+    if (m_sync == Sync::kAround) {
+        XSync(m_display, False);
+    }
     XSetErrorHandler(g_previousHandler.load());
     g_trappedDisplay.store(nullptr);
     g_trapMutex.unlock();
 }
 
 bool ErrorTrap::Succeeded() {
-    XSync(m_display, False);
+    if (m_sync == Sync::kAround) {
+        XSync(m_display, False);
+    }
     return g_trappedError.load() == 0;
 }
 

@@ -18,16 +18,23 @@ using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 // handler that was installed before.
 class ErrorTrap {
 public:
-    explicit ErrorTrap(Display* display);
+    // kAround syncs with the server on entry and exit, so that only the requests made while the
+    // trap lives count. kNone skips both round trips; it serves a request that waits for its
+    // reply (the error arrives before the call returns) on a connection no other code uses.
+    enum class Sync { kAround, kNone };
+
+    explicit ErrorTrap(Display* display, Sync sync = Sync::kAround);
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
     ~ErrorTrap();
 
-    // Waits until the server has handled every request made so far; true when none failed.
+    // Waits until the server has handled every request made so far (kAround); true when none
+    // failed.
     bool Succeeded();
 
 private:
     Display* m_display;
+    Sync m_sync;
 };
 
 }  // namespace ce::drivers::x11

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "drivers/x11/x11_foreign_windows.h"
 #include "drivers/x11/x11_input.h"
 #include "drivers/x11/x11_shm.h"
 #include "gdi/rect_math.h"
@@ -43,14 +44,17 @@ X11Driver::X11Driver(DisplayPtr requests, DisplayPtr events, PixelLayout layout)
       m_texts(m_requests.get()),
       m_screenChanges(m_events.get()),
       m_gc(XCreateGC(m_requests.get(), DefaultRootWindow(m_requests.get()), 0, nullptr)),
+      m_pointer(m_requests.get()),
       m_useShm(ShmAvailable(m_requests.get())) {
     XSetGraphicsExposures(m_requests.get(), m_gc, False);
     StoreScreenSize(ScreenSizeOf(m_requests.get()));
+    m_rotation.store(CurrentRotation(m_requests.get()));
     XFlush(m_events.get());
 }
 
 X11Driver::~X11Driver() {
     m_eventThread.Stop();
+    m_capture.reset();
     for (auto& [id, record] : m_windows) {
         record.image.reset();
         XDestroyWindow(m_requests.get(), record.xid);
@@ -216,6 +220,8 @@ void X11Driver::SetCursor(CursorShape shape) {
 
 void X11Driver::HandleEvent(XEvent& event) {
     if (m_screenChanges.IsScreenChange(event)) {
+        // Both are stored before the sink hears of it, so the notice's handlers read them new.
+        m_rotation.store(ScreenChanges::RotationOf(event));
         StoreScreenSize(m_screenChanges.Apply(event));
         m_sink->OnScreenChanged();
         return;
@@ -248,6 +254,53 @@ void X11Driver::Repaint(const XExposeEvent& expose) {
         }
         return;
     }
+}
+
+DisplayRotation X11Driver::ScreenRotation() const {
+    return m_rotation.load();
+}
+
+bool X11Driver::ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) {
+    std::lock_guard lock(m_captureMutex);
+    if (!m_capture && !m_captureTried) {
+        m_captureTried = true;
+        m_capture = ScreenCapture::Create(DisplayString(m_requests.get()));
+    }
+    return m_capture && m_capture->Read(screenRect, ScreenSize(), destination, at);
+}
+
+POINT X11Driver::PointerPosition() const {
+    std::lock_guard lock(m_mutex);
+    return m_pointer.Position();
+}
+
+void X11Driver::InjectPointerMove(POINT screen) {
+    std::lock_guard lock(m_mutex);
+    m_pointer.MoveTo(screen);
+}
+
+void X11Driver::InjectButton(MouseButton button, bool down) {
+    std::lock_guard lock(m_mutex);
+    m_pointer.Button(button, down);
+}
+
+ForeignWindowId X11Driver::FindForeignWindow(const char16_t* className, const char16_t* title) {
+    std::lock_guard lock(m_mutex);
+    return FindTopLevelWindow(m_requests.get(), className, title, [this](Window window) {
+        for (const auto& [id, record] : m_windows) {
+            if (record.xid == window) {
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+bool X11Driver::RaiseForeignWindow(ForeignWindowId window) {
+    std::lock_guard lock(m_mutex);
+    const bool raised = RaiseTopLevelWindow(m_requests.get(), static_cast<Window>(window));
+    XFlush(m_requests.get());
+    return raised;
 }
 
 WindowId X11Driver::WindowIdOf(Window xid) {

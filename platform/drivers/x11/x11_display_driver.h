@@ -11,7 +11,8 @@
 // The one exception: event masks are per client, so the thread that creates a window selects
 // input on it through the events connection (safe under Xlib's own locking, from XInitThreads)
 // and then wakes the input thread to look at Xlib's queue. Expose is handled on the input thread,
-// so windows are repainted between Start and Stop.
+// so windows are repainted between Start and Stop. Screen capture has a third connection of its
+// own (x11_screen_capture.h), made on first use.
 #pragma once
 
 #include "drivers/x11/x11_xlib.h"
@@ -29,8 +30,10 @@
 #include "drivers/x11/x11_event_thread.h"
 #include "drivers/x11/x11_pixel_format.h"
 #include "drivers/x11/x11_randr.h"
+#include "drivers/x11/x11_screen_capture.h"
 #include "drivers/x11/x11_window_image.h"
 #include "drivers/x11/x11_window_texts.h"
+#include "drivers/x11/x11_xtest.h"
 
 namespace ce::drivers::x11 {
 
@@ -55,6 +58,14 @@ public:
     void Present(WindowId id, const RECT& changed) override;
     void Activate(WindowId id) override;
     void SetCursor(CursorShape shape) override;
+    DisplayRotation ScreenRotation() const override;
+    bool ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) override;
+    POINT PointerPosition() const override;
+    void InjectPointerMove(POINT screen) override;
+    void InjectButton(MouseButton button, bool down) override;
+    // Windows of this driver are never foreign, even those of another desktop of the process.
+    ForeignWindowId FindForeignWindow(const char16_t* className, const char16_t* title) override;
+    bool RaiseForeignWindow(ForeignWindowId window) override;
 
 private:
     struct XWindowRecord {
@@ -85,12 +96,19 @@ private:
     ScreenChanges m_screenChanges;
     GC m_gc;
     std::atomic<std::uint64_t> m_screenSize{0};
+    std::atomic<DisplayRotation> m_rotation{DisplayRotation::k0};
     InputSink* m_sink = nullptr;
 
-    std::mutex m_mutex;
+    // Guards the requests connection and what goes with it.
+    mutable std::mutex m_mutex;
+    FakePointer m_pointer;
     std::map<WindowId, XWindowRecord> m_windows;
     CursorShape m_cursorShape = CursorShape::kArrow;
     bool m_useShm = false;
+
+    std::mutex m_captureMutex;
+    std::unique_ptr<ScreenCapture> m_capture;
+    bool m_captureTried = false;
 
     EventThread m_eventThread;
 };

@@ -5,6 +5,8 @@
 
 #include "windef.h"
 
+#include "drivers/display_driver.h"
+
 namespace ce::drivers::x11 {
 
 class ScreenChanges {
@@ -15,6 +17,8 @@ public:
     bool IsScreenChange(const XEvent& event) const;
     // Brings the connection's idea of the screen up to date; returns the new screen size.
     SIZE Apply(XEvent& event);
+    // The screen's rotation that a screen change event reports.
+    static DisplayRotation RotationOf(const XEvent& event);
 
 private:
     Display* m_display;
@@ -23,5 +27,9 @@ private:
 
 // The size of the default screen as the connection knows it.
 SIZE ScreenSizeOf(Display* display);
+// The default screen's rotation as the server has it now (k0 without RandR).
+DisplayRotation CurrentRotation(Display* display);
+// RandR's rotation bits (RR_Rotate_*, reflections ignored) as the layer's rotation.
+DisplayRotation RotationFromRandr(unsigned rotation);
 
 }  // namespace ce::drivers::x11

@@ -86,4 +86,13 @@ void WindowImage::Put(Drawable window, GC gc, const RECT& rect) {
     }
 }
 
+bool WindowImage::Get(Drawable drawable, int x, int y) {
+    if (m_shm) {
+        return XShmGetImage(m_display, drawable, m_image, x, y, AllPlanes) != 0;
+    }
+    return XGetSubImage(m_display, drawable, x, y, static_cast<unsigned>(m_image->width),
+                        static_cast<unsigned>(m_image->height), AllPlanes, ZPixmap, m_image, 0,
+                        0) != nullptr;
+}
+
 }  // namespace ce::drivers::x11
