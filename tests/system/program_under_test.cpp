@@ -93,8 +93,8 @@ int ProgramUnderTest::WaitForExit(std::chrono::milliseconds timeout) {
 bool ProgramUnderTest::Connect(std::chrono::milliseconds timeout) {
     return WaitUntil(
                [&] {
-                   if (!m_process.Running()) {
-                       return true;
+                   if (m_process.WaitForExit(std::chrono::milliseconds(0)) >= 0) {
+                       return true;  // it ended: nothing will answer
                    }
                    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
                    sockaddr_un address{};

@@ -50,21 +50,31 @@ bool TavrelinUnderTest::WaitUntilListening(bool listening, std::chrono::millisec
 }
 
 std::vector<ShownWindow> TavrelinUnderTest::Controls() {
-    for (const ShownWindow& window : Windows()) {
-        if (window.className == "Quintaro") {
-            return Children(window.id);
+    std::vector<ShownWindow> controls;
+    WaitUntil([&] {
+        for (const ShownWindow& window : Windows()) {
+            if (window.className == "Quintaro") {
+                controls = Children(window.id);
+            }
         }
-    }
-    return {};
+        return controls.size() == 5;
+    });
+    return controls;
 }
 
 std::optional<ShownWindow> TavrelinUnderTest::Control(const std::string& text) {
-    for (const ShownWindow& control : Controls()) {
-        if (control.text == text) {
-            return control;
-        }
-    }
-    return std::nullopt;
+    std::optional<ShownWindow> found;
+    WaitUntil(
+        [&] {
+            for (const ShownWindow& control : Controls()) {
+                if (control.text == text) {
+                    found = control;
+                }
+            }
+            return found.has_value();
+        },
+        std::chrono::seconds(5));
+    return found;
 }
 
 std::string ViewerRun::Line(const std::string& prefix) const {

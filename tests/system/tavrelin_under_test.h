@@ -23,8 +23,10 @@ public:
                                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     // ---- headless only ----
-    // The control window's children ("Start", "Stop", "Exit", the address and status lines).
+    // The control window's children ("Start", "Stop", "Exit", the address and status lines),
+    // once all five are there.
     std::vector<ShownWindow> Controls();
+    // The control that shows the text, once one does (within a few seconds).
     std::optional<ShownWindow> Control(const std::string& text);
 
 protected:

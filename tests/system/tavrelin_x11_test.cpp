@@ -87,17 +87,21 @@ INSTANTIATE_TEST_SUITE_P(Displays, TavrelinX11Test,
                                            DisplayCase{"d272x480x16", 272, 480, 16, 0x24},
                                            DisplayCase{"d480x272x16", 480, 272, 16, 0x44},
                                            DisplayCase{"d480x272x24", 480, 272, 24, 0x44}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param) { return std::string(param.param.name); });
 
 class TavrelinX11DeviceTest : public TavrelinX11Test {
 protected:
-    void SetUp() override { Start(DisplayCase{"device", 272, 480, 16, 0x24}); }
+    void SetUp() override {
+        m_stop = ControlCentre("Stop");
+        ASSERT_FALSE(m_stop.empty());
+        Start(DisplayCase{"device", 272, 480, 16, 0x24});
+    }
+
+    std::string m_stop;
 };
 
 TEST_F(TavrelinX11DeviceTest, TapOnStopThroughTheViewerStopsTheServer) {
-    const std::string stop = ControlCentre("Stop");
-    ASSERT_FALSE(stop.empty());
-    const ViewerRun run = RunViewer("wait-frame; tap " + stop + "; wait-closed 5000");
+    const ViewerRun run = RunViewer("wait-frame; tap " + m_stop + "; wait-closed 5000");
     ASSERT_EQ(run.exitCode, 0) << ::testing::PrintToString(run.lines);
     EXPECT_TRUE(TavrelinUnderTest::WaitUntilListening(false));
     EXPECT_TRUE(m_server.Running());
