@@ -362,9 +362,13 @@ HWND SetCapture(HWND window);
 BOOL ReleaseCapture();
 HWND GetCapture();
 
-// Synthesised pointer input, as if the user made it. With MOUSEEVENTF_ABSOLUTE, dx and dy run
-// from 0 to 65535 across the screen (values beyond are clamped to its edge); without it they are
-// a relative move in pixels. Headless it reaches this process's own windows; on x11 the display.
+// Synthesised pointer input, as if the user made it: the move first, then the buttons in the
+// order of the flags below. With MOUSEEVENTF_ABSOLUTE, dx and dy run from 0 to 65535 across the
+// screen and land on the nearest pixel (x * 65535 / width comes back to x; values beyond 65535 are
+// clamped to the last pixel), and a button event moves the pointer there first, as a tap on a
+// touch screen does; without it they are a relative move in pixels. Headless it reaches this
+// process's own windows, which know no right button (right-button flags do nothing there); on x11
+// it goes to the display through XTest.
 #define MOUSEEVENTF_MOVE 0x0001u
 #define MOUSEEVENTF_LEFTDOWN 0x0002u
 #define MOUSEEVENTF_LEFTUP 0x0004u
@@ -373,9 +377,11 @@ HWND GetCapture();
 #define MOUSEEVENTF_ABSOLUTE 0x8000u
 void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD data, ULONG_PTR extraInfo);
 
-// A top-level window by class and title (either may be null to match any). On x11 this finds the
-// windows of other processes on the same display too; such a window is a handle of its own kind
-// that SetForegroundWindow accepts (raising it) and that no other call knows.
+// A top-level window by class and title (either may be null to match any; both compare
+// case-insensitively), the process's own first. On x11 this finds the windows of other processes
+// on the same display too (by WM_CLASS and _NET_WM_NAME or WM_NAME); such a window is a handle of
+// its own kind that SetForegroundWindow accepts (raising it, with or without bit 0 set), that
+// IsWindow denies and that no other call knows.
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 
 // ---- display settings -------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <thread>
 
@@ -150,3 +151,20 @@ TEST_F(WinsockTest, IoctlSocketSwitchesBlockingAndReportsWaitingBytes) {
 
 }  // namespace
 }  // namespace ce::winsock::test
+
+namespace {
+
+// The device's own address comes from its host name, looked up through the host's resolver.
+TEST(HostName, ComesWithTheSocketHeaderAndResolves) {
+    char name[256] = {};
+    ASSERT_EQ(gethostname(name, sizeof name), 0);
+    EXPECT_NE(name[0], '\0');
+    const hostent* local = gethostbyname("localhost");
+    ASSERT_NE(local, nullptr);
+    ASSERT_EQ(local->h_addrtype, AF_INET);
+    in_addr address{};
+    std::memcpy(&address, local->h_addr_list[0], sizeof address);
+    EXPECT_STREQ(inet_ntoa(address), "127.0.0.1");
+}
+
+}  // namespace

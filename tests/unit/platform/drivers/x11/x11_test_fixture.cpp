@@ -7,6 +7,7 @@
 #include "wait_until.h"
 
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace ce::drivers::x11::test {
 namespace {
@@ -166,6 +167,21 @@ bool X11DriverTest::ScreenShows(const RECT& rect, const gdi::Surface& surface) {
 
 bool X11DriverTest::WaitUntilScreenShows(const RECT& rect, const gdi::Surface& surface) {
     return brevanta::test::WaitUntil([&] { return ScreenShows(rect, surface); });
+}
+
+void X11DriverTest::ResizeScreen(int width, int height) {
+    // Xvfb's only output must let go of the screen before it can shrink.
+    Window root = DefaultRootWindow(m_probe);
+    XRRScreenResources* resources = XRRGetScreenResources(m_probe, root);
+    ASSERT_NE(resources, nullptr);
+    ASSERT_GE(resources->ncrtc, 1);
+    XRRSetCrtcConfig(m_probe, resources, resources->crtcs[0], CurrentTime, 0, 0, 0, RR_Rotate_0,
+                     nullptr, 0);
+    XRRFreeScreenResources(resources);
+    XRRSetScreenSize(m_probe, root, width, height, width / 4, height / 4);
+    XSync(m_probe, False);
+    ASSERT_TRUE(brevanta::test::WaitUntil(
+        [&] { return m_driver->ScreenSize().cx == width && m_driver->ScreenSize().cy == height; }));
 }
 
 }  // namespace ce::drivers::x11::test

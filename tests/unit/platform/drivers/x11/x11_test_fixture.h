@@ -68,6 +68,9 @@ protected:
     bool ScreenShows(const RECT& rect, const gdi::Surface& surface);
     // Holds until the screen shows them, with a deadline.
     bool WaitUntilScreenShows(const RECT& rect, const gdi::Surface& surface);
+    // Gives Xvfb's screen a new size through RandR and waits until the (started) driver knows
+    // it; use with ASSERT_NO_FATAL_FAILURE.
+    void ResizeScreen(int width, int height);
 
     brevanta::test::XvfbProcess m_xvfb;
     std::unique_ptr<DisplayDriver> m_driver;
