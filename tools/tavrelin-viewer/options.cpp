@@ -139,7 +139,8 @@ Shows the screen of a Tavrelin display server and drives its pointer. HOST defau
 Connection:
   --port N              server port (default 23134)
   --connect-timeout MS  give up connecting after MS (default 5000)
-  --poll-ms MS          send an update request every MS (default 40; 0: only after input)
+  --poll-ms MS          send an update request every MS (default 40; 0: only after input and
+                        its follow-ups)
   --size WxH            screen size for frames whose mode byte names none (such as 0x30);
                         without it such frames keep the last known size, and are refused
                         when no size is known yet
@@ -164,7 +165,8 @@ Scripted mode:
   Commands are separated by ';' or newlines; a '#' where a command starts makes the rest of
   its line a comment.
   Coordinates are device pixels, from the top left. Every input command sends its records and
-  an update request in one write. Update requests also go out every --poll-ms throughout.
+  an update request in one write, and more requests follow 2, 4, 8, 16 and 32 ms later (to catch
+  the input's effect). Update requests also go out every --poll-ms throughout.
     wait-frame [MS]          wait for the next frame; fails after MS (default --timeout)
     wait-update [MS]         wait for a frame, then until no frame came for --settle-ms: the
                              change has settled; prints "update frames=K", or "no-update" when

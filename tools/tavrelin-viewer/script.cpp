@@ -273,7 +273,10 @@ std::optional<std::vector<Command>> ParseScript(std::string_view text, std::stri
         command.kind = entry->second.first;
         // Keep the command as written, with blanks collapsed, for output and messages.
         for (std::string_view word : words) {
-            command.text += (command.text.empty() ? "" : " ") + std::string(word);
+            if (!command.text.empty()) {
+                command.text += ' ';
+            }
+            command.text.append(word);
         }
         if (!entry->second.second(args, command)) {
             *error = "bad arguments in \"" + command.text + "\"";

@@ -18,6 +18,11 @@ constexpr std::size_t kMaxReadPerStep = 4 * 1024 * 1024;
 
 constexpr InputRecord kUpdateRequest = EncodeRecord(EventCode::kUpdateRequest);
 
+// The request sent with an input is answered before the device has drawn the input's effect, so
+// a few more follow at growing gaps: the change shows within milliseconds, not a poll period.
+constexpr std::chrono::milliseconds kFirstFollowUp{2};
+constexpr std::chrono::milliseconds kLastFollowUp{32};
+
 }  // namespace
 
 Session::Session(Connection connection, const SessionConfig& config)
@@ -36,6 +41,27 @@ void Session::SendInput(std::span<const InputRecord> records) {
     }
     bytes.insert(bytes.end(), kUpdateRequest.begin(), kUpdateRequest.end());
     Send(bytes);
+    m_followUpGap = kFirstFollowUp;
+    m_nextPoll = Clock::now() + m_followUpGap;
+}
+
+bool Session::PollDue() const {
+    return m_config.pollInterval.count() > 0 || m_followUpGap.count() > 0;
+}
+
+void Session::SendPoll() {
+    SendRequest();
+    if (m_followUpGap.count() == 0) {
+        return;
+    }
+    m_followUpGap *= 2;
+    const bool steadyComesFirst =
+        m_config.pollInterval.count() > 0 && m_followUpGap >= m_config.pollInterval;
+    if (m_followUpGap > kLastFollowUp || steadyComesFirst) {
+        m_followUpGap = std::chrono::milliseconds(0);
+    } else {
+        m_nextPoll = Clock::now() + m_followUpGap;
+    }
 }
 
 void Session::SendRequest() {
@@ -72,14 +98,14 @@ Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
             return result;
         }
         // A server that stopped reading gets no more polls until it takes what is queued.
-        if (m_config.pollInterval.count() > 0 && now >= m_nextPoll && !m_connection.HasQueued()) {
-            SendRequest();
+        if (PollDue() && now >= m_nextPoll && !m_connection.HasQueued()) {
+            SendPoll();
             if (!Open()) {
                 return result;
             }
         }
         Clock::time_point wake = deadline;
-        if (m_config.pollInterval.count() > 0) {
+        if (PollDue()) {
             wake = std::min(wake, m_nextPoll);
         }
         if (m_config.rateLines) {

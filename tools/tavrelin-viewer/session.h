@@ -29,7 +29,8 @@ public:
 
     Session(Connection connection, const SessionConfig& config);
 
-    // Sends the records followed by an update request, in one write.
+    // Sends the records followed by an update request, in one write; more update requests
+    // follow within a few milliseconds.
     void SendInput(std::span<const InputRecord> records);
     void SendRequest();
     void SendRaw(std::span<const std::uint8_t> bytes);
@@ -51,6 +52,9 @@ public:
 
 private:
     void Send(std::span<const std::uint8_t> bytes);
+    // A steady poll or a follow-up of an input is pending.
+    bool PollDue() const;
+    void SendPoll();
     void ReadAvailable(std::vector<DecodedFrame>* frames);
     void End(State state, std::string error);
 
@@ -62,6 +66,7 @@ private:
     std::string m_error;
     std::optional<std::uint8_t> m_lastMode;
     Clock::time_point m_nextPoll;
+    std::chrono::milliseconds m_followUpGap{0};  // zero: no follow-up of an input pending
     std::vector<std::uint8_t> m_receiveBuffer;
 };
 

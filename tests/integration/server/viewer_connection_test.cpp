@@ -233,7 +233,7 @@ int Option(int fd, int level, int name) {
     return value;
 }
 
-TEST_F(ViewerConnectionTest, TheViewerSocketDetectsADeadPeerWithinThirtySeconds) {
+TEST_F(ViewerConnectionTest, TheViewerSocketDetectsADeadPeerAndSendsWithoutDelay) {
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     TestSocket viewer = ConnectViewer();
     const auto serverEnd = ServerEndOf(viewer);
@@ -248,6 +248,7 @@ TEST_F(ViewerConnectionTest, TheViewerSocketDetectsADeadPeerWithinThirtySeconds)
     const int userTimeout = Option(*serverEnd, IPPROTO_TCP, TCP_USER_TIMEOUT);
     EXPECT_GT(userTimeout, 0);
     EXPECT_LE(userTimeout, 30000);
+    EXPECT_EQ(Option(*serverEnd, IPPROTO_TCP, TCP_NODELAY), 1) << "a frame's payload waits";
 }
 
 TEST_F(ViewerConnectionTest, DestructionWaitsForTheThreads) {
