@@ -1,10 +1,12 @@
 #!/bin/sh
-# The main job: sets up, builds, and runs the BrevantaClient demo on a device-sized display.
+# The main job: sets up, builds, and runs the demo of both programs on one device-sized display.
 #
 # A pair of network namespaces joined by a veth link stands for the device and its network: the
-# provisioning server simulator serves a sample package in the "server" namespace, BrevantaClient
+# provisioning server simulator serves a sample package in the "server" namespace; BrevantaClient
 # runs in the "device" namespace and finds the server by broadcast, which never leaves the pair.
-# The display is a 272x480 Xephyr window when you have a display, Xvfb otherwise.
+# Tavrelin runs on the same device and display, and the viewer, on the "server" side of the link,
+# shows the device's screen in a window of its own and drives it remotely. The display is a
+# 272x480 Xephyr window when you have a display, Xvfb otherwise.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -74,15 +76,39 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 
+# Tavrelin first, so that the client's full-screen window covers its control window.
+ip netns exec "$dev" env DISPLAY=":$number" CE_OBJECTS_DIR="$demo/objects" \
+    "$root/build/server/Tavrelin" &
+pids="$pids $!"
+for _ in $(seq 100); do
+    ip netns exec "$dev" grep -q ':5A5E 00000000:0000 0A' /proc/net/tcp && break
+    sleep 0.1
+done
+
 echo "BrevantaClient runs in the device namespace; watch $watch."
 echo "Within a second the server's address (10.77.0.2) appears; tap SYNC NOW to download"
 echo "kelmaris.cab, IP SETUP to type an address, QUIT to end. The record is kept in"
 echo "$demo/device/brevantaclient.txt; the next start finds it and quits at once."
-echo "Ctrl-C ends the demo."
 ip netns exec "$dev" env DISPLAY=":$number" PATH="$demo/device:$PATH" \
     "$demo/device/BrevantaClient" &
 client=$!
 pids="$pids $client"
+
+viewer="$root/build/tools/tavrelin-viewer/tavrelin-viewer"
+if [ -n "${DISPLAY:-}" ] && ip netns exec "$srv" env DISPLAY="$DISPLAY" xdpyinfo >/dev/null 2>&1; then
+    echo "Tavrelin serves the device's screen on 10.77.0.1:23134; the viewer window (scaled 2x)"
+    echo "shows it from the server's side of the link: click in it to drive the client remotely."
+    ip netns exec "$srv" env DISPLAY="$DISPLAY" "$viewer" --scale 2 10.77.0.1 >/dev/null &
+    pids="$pids $!"
+else
+    # No window can be shown here: the viewer takes a picture of the device through Tavrelin.
+    sleep 1
+    ip netns exec "$srv" "$viewer" --script "wait-frame; wait-idle 300; snapshot $demo/device.png" \
+        10.77.0.1 | grep -E '^(frame|snapshot)' | head -n 2
+    cp "$demo/device.png" /tmp/brevanta-device.png 2>/dev/null &&
+        echo "The viewer saw the device's screen through Tavrelin: /tmp/brevanta-device.png"
+fi
+echo "Ctrl-C ends the demo."
 wait "$client" || true
 echo "BrevantaClient ended. What the server saw:"
 cat "$demo/server.log"
