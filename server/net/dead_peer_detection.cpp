@@ -14,4 +14,6 @@ void EnableDeadPeerDetection(SOCKET socket) {
     SetOption(socket, IPPROTO_TCP, TCP_KEEPINTVL, kKeepAliveIntervalSeconds);
     SetOption(socket, IPPROTO_TCP, TCP_KEEPCNT, kKeepAliveProbes);
     SetOption(socket, IPPROTO_TCP, TCP_USER_TIMEOUT, kUnacknowledgedTimeoutMilliseconds);
+    const timeval sendTimeout{kSendTimeoutSeconds, 0};
+    setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
 }

@@ -187,6 +187,24 @@ TEST_F(ViewerConnectionTest, AFailedSendReportsTheViewerGoneOnTheSendingThread) 
     ConnectViewer(2);
 }
 
+TEST_F(ViewerConnectionTest, AViewerThatStopsReadingIsEndedWithinTheSendTimeout) {
+    // More than the socket buffers between the ends can hold; a fixed small receive buffer keeps
+    // the viewer's window from growing while it does not read.
+    m_window.SetUpdate(std::vector<BYTE>(16 * 1024 * 1024, 0x5A), [] {});
+    ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
+    TestSocket viewer = ConnectViewer();
+    const int small = 4096;
+    setsockopt(viewer.Fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    ASSERT_TRUE(viewer.SendAll(kUpdateRequest));
+    // Each send that makes no progress for the timeout fails; a trickle of progress can make a
+    // few of them succeed in part first, but the send path ends within a bound.
+    EXPECT_TRUE(WaitUntil([&] { return !m_window.Snapshot().sendResults.empty(); },
+                          std::chrono::seconds(kSendTimeoutSeconds * 10)));
+    const Record record = m_window.Snapshot();
+    EXPECT_EQ(record.sendResults, std::vector<int>{CViewerConnection::kSendFailed});
+    EXPECT_EQ(record.goneInsideSend, 1);
+}
+
 TEST_F(ViewerConnectionTest, AViewerArrivingWhileOneIsMarkedConnectedReplacesIt) {
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     TestSocket first = ConnectViewer();
