@@ -130,6 +130,8 @@ BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);
 #define FILE_END 2u
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
 
 struct OVERLAPPED;
 using LPOVERLAPPED = OVERLAPPED*;
@@ -158,6 +160,18 @@ DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime,
                  LPFILETIME lastWriteTime);
 DWORD SetFilePointer(HANDLE file, LONG distanceToMove, LPLONG distanceToMoveHigh, DWORD moveMethod);
+// Waits until the file's data and size are on the disk.
+BOOL FlushFileBuffers(HANDLE file);
+// Renames a file; an existing target is replaced only with MOVEFILE_REPLACE_EXISTING. With
+// MOVEFILE_WRITE_THROUGH the call returns once the new name itself is on the disk (the target's
+// folder is flushed too). Other flags are refused.
+BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
+BOOL DeleteFileW(LPCWSTR fileName);
+// Bytes of the disk holding the folder: free for this caller, total, and free in all. Each
+// pointer may be null.
+BOOL GetDiskFreeSpaceExW(LPCWSTR directoryName, PULARGE_INTEGER freeBytesAvailableToCaller,
+                         PULARGE_INTEGER totalNumberOfBytes,
+                         PULARGE_INTEGER totalNumberOfFreeBytes);
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindClose(HANDLE findFile);
 

@@ -45,6 +45,16 @@ using LPLONG = LONG*;
 using LPBOOL = BOOL*;
 using LPINT = INT*;
 
+// A 64-bit unsigned value that the device API passes by pointer (disk sizes).
+union ULARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        DWORD HighPart;
+    } u;
+    ULONGLONG QuadPart;
+};
+using PULARGE_INTEGER = ULARGE_INTEGER*;
+
 using HANDLE = void*;
 #define DECLARE_HANDLE(name) \
     struct name##__;         \

@@ -335,3 +335,17 @@ BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime
         return TRUE;
     });
 }
+
+BOOL FlushFileBuffers(HANDLE file) {
+    return GuardedCall<BOOL>(FALSE, [&] {
+        const auto object = FindHandleOrFail<FileObject>(file);
+        if (!object) {
+            return FALSE;
+        }
+        if (fsync(object->Fd()) != 0) {
+            ce::kernel::SetLastErrorFromErrno(errno);
+            return FALSE;
+        }
+        return TRUE;
+    });
+}

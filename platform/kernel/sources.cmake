@@ -2,8 +2,10 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/code_page.cpp
     ${CMAKE_CURRENT_LIST_DIR}/critical_section.cpp
     ${CMAKE_CURRENT_LIST_DIR}/device_path.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/disk_space.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_info.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/file_names.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_time.cpp
     ${CMAKE_CURRENT_LIST_DIR}/find_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/handle_table.cpp
