@@ -53,6 +53,8 @@ void CMainScreenDlg::ReadSyncRecord() {
     }
 }
 
+// A record that cannot be stored stays in memory and on screen only, and the next start does not
+// quit; nothing is shown about it. It is on the disk before the package reaches the shell.
 void CMainScreenDlg::WriteSyncRecord() {
     WriteSyncRecordFile(RecordPath(), m_syncRecord);
 }

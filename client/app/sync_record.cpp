@@ -9,6 +9,29 @@ namespace {
 // A record is a short line; anything beyond this is not read.
 constexpr DWORD kMaxRecordBytes = 64 * 1024;
 
+// The new record is written under this name beside the record file, then renamed over it.
+constexpr LPCWSTR kTemporarySuffix = TEXT(".new");
+
+// The record's characters as 8-bit text in the system code page, without a terminator.
+bool WriteRecordBytes(HANDLE file, const CString& record) {
+    const int length = record.GetLength();
+    if (length == 0) {
+        return true;
+    }
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, record, length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        return false;
+    }
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<std::size_t>(bytes)]);
+    if (!buffer) {
+        return false;
+    }
+    WideCharToMultiByte(CP_ACP, 0, record, length, buffer.get(), bytes, nullptr, nullptr);
+    DWORD written = 0;
+    return WriteFile(file, buffer.get(), static_cast<DWORD>(bytes), &written, nullptr) &&
+           written == static_cast<DWORD>(bytes);
+}
+
 }  // namespace
 
 CString MakeSyncRecord(const SYSTEMTIME& time, std::uint64_t size) {
@@ -66,24 +89,20 @@ bool ReadSyncRecordFile(LPCWSTR path, CString* record) {
     return true;
 }
 
-void WriteSyncRecordFile(LPCWSTR path, const CString& record) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool WriteSyncRecordFile(LPCWSTR path, const CString& record) {
+    const CString temporaryPath = CString(path) + kTemporarySuffix;
+    HANDLE file = CreateFileW(temporaryPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return;
+        return false;
     }
-    const int length = record.GetLength();
-    const int bytes =
-        length == 0 ? 0
-                    : WideCharToMultiByte(CP_ACP, 0, record, length, nullptr, 0, nullptr, nullptr);
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<std::size_t>(bytes) + 1]);
-    if (buffer) {
-        if (bytes > 0) {
-            WideCharToMultiByte(CP_ACP, 0, record, length, buffer.get(), bytes, nullptr, nullptr);
-        }
-        buffer[bytes] = '\0';
-        DWORD written = 0;
-        WriteFile(file, buffer.get(), static_cast<DWORD>(bytes), &written, nullptr);
-    }
+    const bool written = WriteRecordBytes(file, record) && FlushFileBuffers(file);
     CloseHandle(file);
+    // The write-through rename also flushes the folder, so the new name survives a power cut.
+    if (written &&
+        MoveFileExW(temporaryPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    DeleteFileW(temporaryPath);
+    return false;
 }

@@ -25,4 +25,7 @@ RecordFields SplitSyncRecord(const CString& record);
 // false when the file cannot be opened or its size read.
 bool ReadSyncRecordFile(LPCWSTR path, CString* record);
 // Replaces the record file with the record's characters as 8-bit text, without a terminator.
-void WriteSyncRecordFile(LPCWSTR path, const CString& record);
+// The bytes go to a temporary file in the same folder, which is flushed and then renamed over
+// the record file, so that a power cut leaves either the old record or the new one, never a
+// partial file. False, with the old record file untouched and no temporary left, on failure.
+bool WriteSyncRecordFile(LPCWSTR path, const CString& record);

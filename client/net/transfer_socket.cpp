@@ -1,6 +1,7 @@
 #include "transfer_socket.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -34,6 +35,23 @@ bool AppendToFile(HANDLE file, const char* data, int length) {
         written += static_cast<int>(count);
     }
     return true;
+}
+
+// Room kept free beyond the package itself, for the sync record and whatever else the device
+// writes to that disk afterwards.
+constexpr std::uint64_t kFreeSpaceReserve = 1024 * 1024;
+
+// Whether a package of the announced size leaves the reserve free on the folder's disk. The file
+// has been created (and an old one emptied) already, so its space counts as free. A disk whose
+// free space cannot be read is not held against the package: a full disk still fails the write.
+bool FitsOnDisk(const WCHAR* folder, std::int64_t announced) {
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(folder, &available, nullptr, nullptr)) {
+        return true;
+    }
+    const std::uint64_t usable =
+        available.QuadPart > kFreeSpaceReserve ? available.QuadPart - kFreeSpaceReserve : 0;
+    return static_cast<std::uint64_t>(announced) <= usable;
 }
 
 }  // namespace
@@ -318,6 +336,10 @@ int CTransferSocket::DownloadFile(const WCHAR* name) {
                 break;
             }
             expected = total - transfer::kHeaderSize;
+            // A package the disk cannot hold is refused before any of it is written.
+            if (!FitsOnDisk(m_downloadDirectory, expected)) {
+                break;
+            }
             if (expected == 0) {
                 CloseHandle(file);
                 return 1;

@@ -11,6 +11,7 @@
 #include "kernel/tick_count.h"
 #include "net/transfer_service.h"
 #include "net/transfer_socket.h"
+#include "small_disk.h"
 #include "test_files.h"
 #include "transfer_fixture.h"
 
@@ -218,6 +219,36 @@ TEST_F(TransferDownloadTest, FailingFileWriteEndsTheDownload) {
     m_service.SetDownloadDirectory(u"\\dev\\");
     EXPECT_EQ(m_service.FetchFile(u"full"), 0);
     EXPECT_EQ(m_service.m_errorText, kDownloadFailed);
+}
+
+// The download folder is a disk of 4 MiB, of which 1 MiB is kept free.
+TEST_F(TransferDownloadTest, PackageLargerThanTheFreeSpaceIsRefusedBeforeAnyByteIsWritten) {
+    constexpr std::size_t kMiB = 1024 * 1024;
+    brevanta::test::SmallDisk disk(4 * kMiB);
+    if (disk.Path().empty()) {
+        GTEST_SKIP() << disk.Error();
+    }
+    m_service.SetDownloadDirectory(DeviceForm(disk.Path()) + u"\\");
+    const auto packagePath = std::filesystem::path(disk.Path()) / kPackageName;
+    Serve(kPackageName, PatternBytes(4000, 14));
+
+    // Beyond the disk, and beyond what leaves the reserve free.
+    for (const std::size_t announced : {8 * kMiB, 3 * kMiB + 1}) {
+        SCOPED_TRACE(announced);
+        ASSERT_TRUE(StartSimulator({"--announce", std::to_string(announced)}));
+        EXPECT_EQ(m_service.FetchFile(kPackage), 0);
+        EXPECT_EQ(m_service.m_errorText, kDownloadFailed);
+        ASSERT_TRUE(std::filesystem::exists(packagePath));
+        EXPECT_EQ(std::filesystem::file_size(packagePath), 0u) << "created, nothing written";
+    }
+
+    // An old package's space counts as free: it is emptied before the check.
+    const std::string fits = PatternBytes(2 * kMiB + kMiB / 2, 15);
+    Serve(kPackageName, fits);
+    ASSERT_TRUE(StartSimulator());
+    ASSERT_EQ(m_service.FetchFile(kPackage), 1);
+    ASSERT_EQ(m_service.FetchFile(kPackage), 1) << "replacing a package of the same size";
+    EXPECT_EQ(brevanta::test::ReadFileBytes(packagePath.string()).value_or(""), fits);
 }
 
 TEST_F(TransferDownloadTest, SlowChunksInsideTheTimeoutKeepTheDownloadAlive) {
