@@ -1,9 +1,12 @@
 // Reads the input as the sync record file, splits the record as the main screen does, and writes
 // it back: reading the written file gives the same record again.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "app/sync_record.h"
@@ -16,12 +19,13 @@ struct RecordFile {
 };
 
 RecordFile MakeRecordFile() {
-    char folder[] = "/tmp/fuzz_record_XXXXXX";
-    if (::mkdtemp(folder) == nullptr) {
+    // TMPDIR chooses where: scripts/fuzz.sh points it at memory, since every run writes a file.
+    std::string folder = (std::filesystem::temp_directory_path() / "fuzz_record_XXXXXX").string();
+    if (::mkdtemp(folder.data()) == nullptr) {
         std::abort();
     }
     RecordFile file;
-    file.hostPath = std::string(folder) + "/brevantaclient.txt";
+    file.hostPath = folder + "/brevantaclient.txt";
     for (char c : file.hostPath) {
         file.devicePath += c == '/' ? u'\\' : static_cast<char16_t>(c);
     }

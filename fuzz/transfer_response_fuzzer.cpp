@@ -46,12 +46,13 @@ Peer MakePeer() {
     }
     peer.port = ntohs(address.sin_port);
 
-    char folder[] = "/tmp/fuzz_transfer_XXXXXX";
-    if (::mkdtemp(folder) == nullptr) {
+    // TMPDIR chooses where: scripts/fuzz.sh points it at memory, since every run writes a file.
+    std::string folder = (std::filesystem::temp_directory_path() / "fuzz_transfer_XXXXXX").string();
+    if (::mkdtemp(folder.data()) == nullptr) {
         std::abort();
     }
     peer.folder = folder;
-    for (char c : std::string(folder) + "/") {
+    for (char c : folder + "/") {
         peer.deviceFolder += c == '/' ? u'\\' : static_cast<char16_t>(c);
     }
     return peer;

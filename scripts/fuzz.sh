@@ -19,6 +19,9 @@ done
 # shellcheck disable=SC2086
 cmake --build "$dir" -j 2 --target $build_targets
 
+# The targets write a file per run: their scratch folders live in memory where it exists.
+scratch=$(mktemp -d /dev/shm/brevanta-fuzz.XXXXXX 2>/dev/null || mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 failed=""
 for target in $targets; do
     work="$dir/corpus/$target"
@@ -27,7 +30,7 @@ for target in $targets; do
     mkdir -p "$work" "$artifacts"
     # New inputs go to the working corpus; the seeds in the repository are only read.
     status=0
-    unshare --net sh -c 'ip link set lo up && exec "$@"' fuzz \
+    TMPDIR="$scratch" unshare --net sh -c 'ip link set lo up && exec "$@"' fuzz \
         "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$artifacts/" \
         "$work" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
