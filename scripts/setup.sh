@@ -1,10 +1,12 @@
 #!/bin/sh
-# Installs what the project needs from Debian's packages, once.
+# Installs what the project needs from Debian's packages, once. clang and libclang-rt-dev (the
+# sanitizer and libFuzzer runtimes) serve the fuzz build only.
 set -eu
 
 packages="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest iproute2
     libfreetype-dev libfontconfig1-dev libx11-dev libxext-dev libxtst-dev libxrandr-dev
-    zlib1g-dev libpng-dev fonts-wine fonts-dejavu-core xvfb xauth x11-utils"
+    zlib1g-dev libpng-dev fonts-wine fonts-dejavu-core xvfb xauth x11-utils
+    clang libclang-rt-dev"
 
 missing=""
 for package in $packages; do

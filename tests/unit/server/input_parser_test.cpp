@@ -177,4 +177,29 @@ TEST(PointerScaling, FullRangeAcrossTheScreenIn64Bits) {
     EXPECT_EQ(ScaleToAbsolute(100, 0), 0u);
 }
 
+// The split independence the fuzz target checks on random streams, pinned on one with a partial
+// marker among junk, an ignored code, an update request and a partial marker at the end.
+TEST(InputParser, EveryTwoWaySplitActsAsOneReceive) {
+    const std::string stream = std::string("\xFF\xFF\x07", 3) + Record(0x201, 3, 4) +
+                               Record(0x203, 1, 1) + std::string("\x00\x01", 2) +
+                               Record(0x113, 0, 0) + Record(0x202, 9, 9) + std::string(3, '\xFF');
+    ReceiveBuffer whole;
+    whole.Receive(stream);
+    ASSERT_EQ(whole.actions.log, (Log{kLeftDown + "819,819", kLeftUp + "2457,1843", "update"}));
+    ASSERT_EQ(whole.pending, 3);
+    for (std::size_t split = 1; split < stream.size(); ++split) {
+        ReceiveBuffer buffer;
+        buffer.Receive(stream.substr(0, split));
+        buffer.Receive(stream.substr(split));
+        Log events;
+        for (const std::string& entry : buffer.actions.log) {
+            if (entry != "update") {
+                events.push_back(entry);
+            }
+        }
+        EXPECT_EQ(events, (Log{kLeftDown + "819,819", kLeftUp + "2457,1843"})) << split;
+        EXPECT_EQ(buffer.Pending(), whole.Pending()) << split;
+    }
+}
+
 }  // namespace
