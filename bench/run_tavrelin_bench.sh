@@ -36,14 +36,14 @@ wait_for() {
     return 1
 }
 
-for spec in 272x480x16 480x272x24; do
+for screen in 272x480x16 480x272x24; do
     number=40
     while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
     export DISPLAY=":$number" CE_DISPLAY=x11 CE_OBJECTS_DIR="$work/objects-$number"
-    Xvfb "$DISPLAY" -screen 0 "$spec" -nolisten tcp &
+    Xvfb "$DISPLAY" -screen 0 "$screen" -nolisten tcp &
     pids="$pids $!"
     wait_for xdpyinfo >/dev/null 2>&1
-    echo "== Xvfb $spec"
+    echo "== Xvfb $screen"
     echo "update step, no viewer:"
     "$build/bench/update_step_bench" 1000
 
@@ -61,7 +61,7 @@ for spec in 272x480x16 480x272x24; do
     printf 'change to frame, x11vnc:   '
     "$build/bench/remote_display_bench" "$DISPLAY" "$runs" rfb 5977
 
-    if [ "$spec" = 272x480x16 ]; then
+    if [ "$screen" = 272x480x16 ]; then
         mkdir -p "$work/client"
         cp "$build/client/BrevantaClient" "$work/client/"
         "$work/client/BrevantaClient" &
