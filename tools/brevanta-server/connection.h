@@ -9,9 +9,11 @@
 #include "misbehaviour.h"
 #include "protocol.h"
 #include "stop_signal.h"
-#include "unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace brevanta::server {
+
+using tools::UniqueFd;
 
 class Connection {
 public:

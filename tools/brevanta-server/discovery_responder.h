@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace brevanta::server {
+
+using tools::UniqueFd;
 
 class DiscoveryResponder {
 public:

@@ -6,9 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace brevanta::server {
+
+using tools::UniqueFd;
 
 class FileStore {
 public:

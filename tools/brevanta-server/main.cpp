@@ -18,7 +18,7 @@
 #include "options.h"
 #include "stop_signal.h"
 #include "tcp_server.h"
-#include "unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace brevanta::server {
 namespace {

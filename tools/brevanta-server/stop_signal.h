@@ -4,9 +4,11 @@
 
 #include <chrono>
 
-#include "unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace brevanta::server {
+
+using tools::UniqueFd;
 
 class StopSignal {
 public:

@@ -12,9 +12,11 @@
 #include "file_store.h"
 #include "misbehaviour.h"
 #include "stop_signal.h"
-#include "unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace brevanta::server {
+
+using tools::UniqueFd;
 
 class TcpServer {
 public:

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace brevanta::viewer {
+
+using tools::UniqueFd;
 
 class Connection {
 public:

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace brevanta::server {
+namespace brevanta::tools {
 
 class UniqueFd {
 public:
@@ -36,4 +36,4 @@ private:
     int m_fd = -1;
 };
 
-}  // namespace brevanta::server
+}  // namespace brevanta::tools
