@@ -2,32 +2,17 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <vector>
 
+#include "private_mounts.h"
+
 namespace brevanta::test {
 
 namespace {
-
-// Once per process: later mounts stay inside it. Needs a process without other threads, which
-// each test process is when ctest runs the tests one by one.
-bool EnterPrivateMounts(std::string* error) {
-    static const std::string failure = [] {
-        if (unshare(CLONE_NEWNS) != 0 && unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
-            return std::string("unshare: ") + std::strerror(errno);
-        }
-        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-            return std::string("private /: ") + std::strerror(errno);
-        }
-        return std::string();
-    }();
-    *error = failure;
-    return failure.empty();
-}
 
 std::string SizeOption(std::size_t bytes) {
     return "size=" + std::to_string(bytes) + ",mode=0755";

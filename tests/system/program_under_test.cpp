@@ -166,7 +166,7 @@ bool ProgramUnderTest::Key(int virtualKey, int character) {
 }
 
 std::optional<Screenshot> ProgramUnderTest::Screen() {
-    const std::string path = Folder() + "/screen.ppm";
+    const std::string path = m_screens.Path() + "/screen.ppm";
     const auto answer = Command("screenshot " + path);
     if (answer.size() != 1 || answer[0] != "ok") {
         return std::nullopt;

@@ -89,6 +89,8 @@ private:
     bool Connect(std::chrono::milliseconds timeout);
 
     std::string m_programPath;
+    // Screenshots land apart from the program's folder, which a test may make read-only.
+    TemporaryDirectory m_screens;
     ChildProcess m_process;
     std::string m_controlPath;
     int m_control = -1;
