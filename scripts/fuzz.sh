@@ -22,8 +22,9 @@ cmake --build "$dir" -j 2 --target $build_targets
 # The targets write a file per run: their scratch folders live in memory where it exists.
 scratch=$(mktemp -d /dev/shm/brevanta-fuzz.XXXXXX 2>/dev/null || mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-failed=""
-for target in $targets; do
+# Runs one target and leaves a line of its figures, or of its failure, in $dir/fuzz_TARGET.result.
+run_target() {
+    target=$1
     work="$dir/corpus/$target"
     artifacts="$dir/artifacts/$target"
     log="$dir/fuzz_$target.log"
@@ -42,6 +43,26 @@ for target in $targets; do
     else
         echo "fuzz_$target: FAILED (exit $status) after ${executions:-?} executions; log $log"
         grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error)' "$log" | head -n 5 || true
+    fi >"$dir/fuzz_$target.result"
+}
+
+# As many targets at a time as there are processors.
+parallel=$(nproc)
+running=0
+for target in $targets; do
+    run_target "$target" &
+    running=$((running + 1))
+    if [ "$running" -ge "$parallel" ]; then
+        wait
+        running=0
+    fi
+done
+wait
+
+failed=""
+for target in $targets; do
+    cat "$dir/fuzz_$target.result"
+    if grep -q FAILED "$dir/fuzz_$target.result"; then
         failed="$failed $target"
     fi
 done

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Sets up, builds and runs every test three times: a normal build, one with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and one with ThreadSanitizer. The network tests need root (they
-# make network namespaces).
+# UndefinedBehaviorSanitizer, and one with ThreadSanitizer; then runs each fuzz target for 30
+# seconds. The network tests and the fuzz runs need root (they make network namespaces).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,3 +16,5 @@ ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "
 
 ./scripts/build.sh build-tsan -DBREVANTA_SANITIZE=thread
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs"
+
+./scripts/fuzz.sh 30
