@@ -220,7 +220,10 @@ int CViewerConnection::SendAll(const BYTE* data, int length) {
         const ssize_t count = send(SocketSlot::SocketOf(served), data + sent,
                                    static_cast<std::size_t>(length - sent), 0);
         LeaveCriticalSection(&m_lock);
-        if (count == SOCKET_ERROR) {
+        // A blocking send comes back short only when the send timeout passed (or the connection
+        // broke part way). Going on would hold the window's thread for another timeout whenever
+        // the peer's kernel takes a few more bytes, without end for a viewer that stopped reading.
+        if (count == SOCKET_ERROR || count < length - sent) {
             m_viewer.EndIfHeld(served);
             SendMessageW(g_mainWindow, MSG_VIEWER_GONE, 0, 0);
             return kSendFailed;
