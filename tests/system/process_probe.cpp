@@ -1,5 +1,7 @@
 #include "process_probe.h"
 
+#include <sys/syscall.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -52,6 +54,26 @@ std::optional<ProcessFigures> MeasureProcess(pid_t pid) {
         return std::nullopt;
     }
     return figures;
+}
+
+bool ThreadWaitsInAccept(pid_t pid) {
+    std::error_code error;
+    const std::string directory = "/proc/" + std::to_string(pid) + "/task";
+    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
+        std::ifstream file(it->path() / "syscall");
+        long number = -1;
+        file >> number;
+#ifdef SYS_accept
+        if (number == SYS_accept) {
+            return true;
+        }
+#endif
+        if (number == SYS_accept4) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string DescribeDescriptors(pid_t pid) {

@@ -19,6 +19,9 @@ struct ProcessFigures {
 
 // Nothing when the process is gone.
 std::optional<ProcessFigures> MeasureProcess(pid_t pid);
+// Whether one of the process's threads is blocked in accept(), as a program's listening thread
+// is once it has settled.
+bool ThreadWaitsInAccept(pid_t pid);
 // "fd -> target" for each open descriptor, for messages about a leak.
 std::string DescribeDescriptors(pid_t pid);
 
