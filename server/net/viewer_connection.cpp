@@ -128,15 +128,20 @@ DWORD WINAPI CViewerConnection::AcceptThread(LPVOID parameter) {
         if (connection.m_viewer.EndAny()) {
             Sleep(kReplacedViewerPause);
         }
-        // One listening period serves one viewer (taking one on ends it); a viewer whose thread
-        // cannot start is dropped and the next one awaited.
-        connection.TakeOnViewer(viewer, start->served);
+        // One listening period serves one viewer; a viewer whose thread cannot start is
+        // dropped and the next one awaited. The period ends before the viewer's receive thread
+        // runs: a viewer that leaves at once is reported gone by that thread, and the report must
+        // find nothing listening to start listening anew.
+        if (HANDLE receiver = connection.TakeOnViewer(viewer, start->served)) {
+            connection.m_listening.EndIfHeld(start->served);
+            ResumeThread(receiver);
+        }
     }
     closesocket(listener);
     return 0;
 }
 
-void CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listening) {
+HANDLE CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listening) {
     EnableDeadPeerDetection(socket);
     // A frame goes out as two sends, the header and then the payload. With Nagle's algorithm
     // the payload waits for the header's acknowledgement, which the viewer delays by up to
@@ -149,19 +154,16 @@ void CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listening)
     HANDLE thread = StartThread(ReceiveThread, served);
     if (thread == nullptr) {
         closesocket(socket);
-        return;
+        return nullptr;
     }
     m_viewer.Publish(served);
-    // The listening period ends before the receive thread runs: a viewer that leaves at once is
-    // reported gone by then, and that report must find nothing listening to start listening
-    // anew. A Close() that ran while this viewer was being accepted ended the period and has not
-    // seen the viewer: end it here, so that no viewer outlives a Close(). Its receive thread then
-    // reports it gone.
-    if (!m_listening.EndIfHeld(listening)) {
+    // A Close() that ran while this viewer was being accepted has not seen it: end it here, so
+    // that no viewer outlives a Close(). Its receive thread then reports it gone.
+    if (m_listening.Load() != listening) {
         m_viewer.EndIfHeld(served);
     }
     SendMessageW(g_mainWindow, MSG_VIEWER_CONNECTED, 0, 0);
-    ResumeThread(thread);
+    return thread;
 }
 
 void CViewerConnection::FillViewerLabel(SOCKET socket) {

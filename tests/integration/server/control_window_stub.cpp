@@ -57,8 +57,6 @@ LRESULT ControlWindowStub::Handle(HWND window, UINT message, WPARAM wParam, LPAR
         case MSG_VIEWER_CONNECTED: {
             std::lock_guard lock(m_mutex);
             ++m_record.connected;
-            m_record.connectedWhileListening +=
-                connection != nullptr && connection->IsListening() ? 1 : 0;
             m_record.label = g_viewerLabel;
             break;
         }

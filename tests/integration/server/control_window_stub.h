@@ -37,7 +37,6 @@ public:
 
     struct Record {
         int connected = 0;
-        int connectedWhileListening = 0;  // reported before the listening period ended
         int gone = 0;
         int goneInsideSend = 0;  // reported while the window was sending a frame
         int updates = 0;
