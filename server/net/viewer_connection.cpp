@@ -129,16 +129,19 @@ DWORD WINAPI CViewerConnection::AcceptThread(LPVOID parameter) {
             Sleep(kReplacedViewerPause);
         }
         // One listening period serves one viewer; a viewer whose thread cannot start is
-        // dropped and the next one awaited.
-        if (connection.TakeOnViewer(viewer, start->served)) {
+        // dropped and the next one awaited. The period ends before the viewer's receive thread
+        // runs: a viewer that leaves at once is reported gone by that thread, and the report must
+        // find nothing listening to start listening anew.
+        if (HANDLE receiver = connection.TakeOnViewer(viewer, start->served)) {
             connection.m_listening.EndIfHeld(start->served);
+            ResumeThread(receiver);
         }
     }
     closesocket(listener);
     return 0;
 }
 
-bool CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listening) {
+HANDLE CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listening) {
     EnableDeadPeerDetection(socket);
     // A frame goes out as two sends, the header and then the payload. With Nagle's algorithm
     // the payload waits for the header's acknowledgement, which the viewer delays by up to
@@ -151,7 +154,7 @@ bool CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listening)
     HANDLE thread = StartThread(ReceiveThread, served);
     if (thread == nullptr) {
         closesocket(socket);
-        return false;
+        return nullptr;
     }
     m_viewer.Publish(served);
     // A Close() that ran while this viewer was being accepted has not seen it: end it here, so
@@ -160,8 +163,7 @@ bool CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listening)
         m_viewer.EndIfHeld(served);
     }
     SendMessageW(g_mainWindow, MSG_VIEWER_CONNECTED, 0, 0);
-    ResumeThread(thread);
-    return true;
+    return thread;
 }
 
 void CViewerConnection::FillViewerLabel(SOCKET socket) {
@@ -220,7 +222,10 @@ int CViewerConnection::SendAll(const BYTE* data, int length) {
         const ssize_t count = send(SocketSlot::SocketOf(served), data + sent,
                                    static_cast<std::size_t>(length - sent), 0);
         LeaveCriticalSection(&m_lock);
-        if (count == SOCKET_ERROR) {
+        // A blocking send comes back short only when the send timeout passed (or the connection
+        // broke part way). Going on would hold the window's thread for another timeout whenever
+        // the peer's kernel takes a few more bytes, without end for a viewer that stopped reading.
+        if (count == SOCKET_ERROR || count < length - sent) {
             m_viewer.EndIfHeld(served);
             SendMessageW(g_mainWindow, MSG_VIEWER_GONE, 0, 0);
             return kSendFailed;

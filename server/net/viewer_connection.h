@@ -66,9 +66,9 @@ private:
     static constexpr DWORD kReplacedViewerPause = 200;
 
     HANDLE StartThread(LPTHREAD_START_ROUTINE procedure, SocketSlot::Value served);
-    // Starts the receive thread of a viewer accepted in the listening period and reports the
-    // viewer; false when the thread cannot start.
-    bool TakeOnViewer(SOCKET socket, SocketSlot::Value listening);
+    // Makes the receive thread of a viewer accepted in the listening period and reports the
+    // viewer; the thread, suspended, or null when it cannot start.
+    HANDLE TakeOnViewer(SOCKET socket, SocketSlot::Value listening);
     void FillViewerLabel(SOCKET socket);
 
     SocketSlot m_listening;

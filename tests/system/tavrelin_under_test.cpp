@@ -95,10 +95,10 @@ long ViewerRun::Field(const std::string& line, const std::string& name) {
 }
 
 bool StartViewer(ChildProcess& viewer, const std::string& script,
-                 const std::vector<std::string>& options) {
+                 const std::vector<std::string>& options, const std::string& netnsPath) {
     std::vector<std::string> argv{BREVANTA_VIEWER_PATH, "--script", script};
     argv.insert(argv.end(), options.begin(), options.end());
-    return viewer.Start(argv);
+    return viewer.Start(argv, netnsPath);
 }
 
 ViewerRun RunViewer(const std::string& script, const std::vector<std::string>& options,
