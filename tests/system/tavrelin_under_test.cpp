@@ -1,37 +1,18 @@
 #include "tavrelin_under_test.h"
 
 #include <png.h>
+#include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
+#include "process_probe.h"
 #include "wait_until.h"
 
 namespace brevanta::test {
 namespace {
 
-constexpr char kViewerPortHex[] = ":5A5E";  // 23134
-constexpr char kListenState[] = "0A";
-
-bool SomethingListens() {
-    std::ifstream table("/proc/net/tcp");
-    std::string line;
-    std::getline(table, line);  // the heading
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string slot;
-        std::string local;
-        std::string remote;
-        std::string state;
-        fields >> slot >> local >> remote >> state;
-        if (local.ends_with(kViewerPortHex) && state == kListenState) {
-            return true;
-        }
-    }
-    return false;
-}
+constexpr int kViewerPort = 23134;
 
 }  // namespace
 
@@ -46,7 +27,8 @@ std::vector<std::string> TavrelinUnderTest::ExtraEnvironment() const {
 }
 
 bool TavrelinUnderTest::WaitUntilListening(bool listening, std::chrono::milliseconds timeout) {
-    return WaitUntil([&] { return SomethingListens() == listening; }, timeout);
+    return WaitUntil([&] { return ReadPortState(getpid(), kViewerPort).listening == listening; },
+                     timeout);
 }
 
 std::vector<ShownWindow> TavrelinUnderTest::Controls() {
