@@ -72,6 +72,13 @@ char16_t MessageQueue::CharacterOfKey(WPARAM virtualKey) const {
     return virtualKey == m_lastKey ? m_lastKeyCharacter : u'\0';
 }
 
+bool MessageQueue::Withdraw(const SentMessage& message) {
+    std::lock_guard lock(m_mutex);
+    return std::erase_if(m_sent, [&message](const std::shared_ptr<SentMessage>& waiting) {
+               return waiting.get() == &message;
+           }) != 0;
+}
+
 void MessageQueue::Answer(SentMessage& message, LRESULT result) {
     {
         std::lock_guard lock(m_mutex);

@@ -91,6 +91,9 @@ public:
     bool Post(const MSG& message);
     // Queues a message from another thread; false once the thread has ended.
     bool Send(std::shared_ptr<SentMessage> message);
+    // Takes back a message not yet handled or released; false when the owner or a release
+    // already took it (its answer is then on the way).
+    bool Withdraw(const SentMessage& message);
     // Called on the sender's queue: hands the result to the waiting sender and wakes it.
     void Answer(SentMessage& message, LRESULT result);
     // Input for a window of the thread; character is what a key down types (0 for none), kept

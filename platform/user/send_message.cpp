@@ -62,6 +62,13 @@ LRESULT SendToWindow(Desktop& desktop, HWND window, UINT message, WPARAM wParam,
     if (!owner->Send(sent)) {
         return 0;
     }
+    // The window may have been removed between the look-up and the send, after its messages
+    // were released: then nobody would answer this one, and a thread that no longer handles
+    // messages once its window is gone would leave the sender waiting for good.
+    if (!desktop.Windows().Find(window) && owner->Withdraw(*sent)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
     for (;;) {
         auto reply = self->WaitForReply(*sent);
         if (reply.m_result) {

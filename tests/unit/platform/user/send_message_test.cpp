@@ -160,6 +160,42 @@ TEST_F(SendMessageTest, SenderIsReleasedWhenTheWindowOrItsThreadGoes) {
     }
 }
 
+// A sender that found the window an instant before its thread removed it must not wait for an
+// answer its thread will never give: the owner here stops looking at its queue once the window
+// is gone, as a program does that waits for its threads after its message loop. The sender is
+// let go at a different moment of the destruction each round.
+TEST_F(SendMessageTest, SenderRacingTheWindowsRemovalIsNeverLeftWaiting) {
+    SetAnswer(&AddAnswer);
+    constexpr int kRounds = 400;
+    for (int round = 0; round < kRounds; ++round) {
+        std::atomic<HWND> window{nullptr};
+        std::atomic<bool> go{false};
+        Signal answered;
+        std::thread owner([&] {
+            window = MakeWindow();
+            go = true;
+            DestroyWindow(window);
+            // Not pumping: only the window system can release the sender now.
+            answered.Wait();
+        });
+        std::thread sender([&] {
+            while (!go.load()) {
+                std::this_thread::yield();
+            }
+            std::atomic<int> spins{0};
+            while (spins.fetch_add(1, std::memory_order_relaxed) < round % 400) {
+            }
+            SendMessageW(window, kAdd, 1, 1);
+            answered.Set();
+        });
+        const bool released = answered.Wait(std::chrono::seconds(5));
+        answered.Set();
+        owner.join();
+        sender.join();
+        ASSERT_TRUE(released) << "the sender waited in round " << round;
+    }
+}
+
 // Sent messages are handled first, even when a posted one came earlier, and GetMessageW returns
 // only the posted one.
 TEST_F(SendMessageTest, SentMessagesAreHandledBeforePostedOnes) {
