@@ -1,7 +1,7 @@
 // Serves the input as the whole response to the transfer client's file request: a loopback
 // listener in this process takes the connection, reads the request, writes the bytes and closes.
 // The client must never write more body bytes than the header announces, must write all of them
-// when they came, and must report success exactly then.
+// when they came, and must report success exactly then (never for a header that announces none).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -126,7 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     const std::int64_t written = static_cast<std::int64_t>(fileSize);
-    const bool complete = announced >= 0 && sent >= announced;
+    // A header that announces nothing is a failure: there is no package.
+    const bool complete = announced > 0 && sent >= announced;
     if (written > (announced < 0 ? 0 : announced) || result != (complete ? 1 : 0) ||
         (announced >= 0 && written != std::min(announced, sent))) {
         std::abort();

@@ -340,9 +340,11 @@ int CTransferSocket::DownloadFile(const WCHAR* name) {
             if (!FitsOnDisk(m_downloadDirectory, expected)) {
                 break;
             }
+            // A header that announces no package is a server with nothing to give: taking it
+            // as a download would record an empty package and leave the device provisioned
+            // with nothing installed. Nothing more is read for it, and the connection is renewed.
             if (expected == 0) {
-                CloseHandle(file);
-                return 1;
+                break;
             }
             continue;
         }

@@ -44,6 +44,7 @@ public:
     int SendRequest(const WCHAR* name, int nameLength, int mode);
     int RequestFile(const WCHAR* name, int nameLength);
     // Receives one file response into the download directory under the name; 1 when complete.
+    // A response that announces no bytes at all fails: there is no package to record or open.
     int DownloadFile(const WCHAR* name);
 
     bool IsConnected() const { return m_connected != 0; }

@@ -60,15 +60,26 @@ TEST_F(TransferDownloadTest, DownloadsTheFileByteForByte) {
     EXPECT_EQ(ReadDownloaded(kPackageName), package);
 }
 
-TEST_F(TransferDownloadTest, EmptyFileCompletesRightAfterTheHeader) {
-    Serve(kPackageName, "");
-    ASSERT_TRUE(StartSimulator());
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(m_service.FetchFile(kPackage), 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s)
-        << "no wait for a byte that never comes";
-    ASSERT_TRUE(Downloaded(kPackageName));
-    EXPECT_EQ(ReadDownloaded(kPackageName), "");
+// A server with nothing to give answers with a bare header. That is a failed download at once,
+// whether the server keeps the connection or closes it, and the next request goes out on a new
+// connection.
+TEST_F(TransferDownloadTest, BareHeaderFailsAtOnce) {
+    for (const bool serverCloses : {false, true}) {
+        SCOPED_TRACE(serverCloses ? "server closes" : "server keeps the connection");
+        Serve(kPackageName, "");
+        ASSERT_TRUE(serverCloses ? StartSimulator({"--close-after-response"}) : StartSimulator());
+        m_service.SetServerAddress(u"127.0.0.1");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(m_service.FetchFile(kPackage), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "no wait for more bytes";
+        EXPECT_EQ(m_service.m_errorText, kDownloadFailed);
+        EXPECT_EQ(NextLine("sent #"), "sent #1 kelmaris.cab 0");
+
+        Serve(kPackageName, "now there is one");
+        ASSERT_EQ(m_service.FetchFile(kPackage), 1);
+        EXPECT_EQ(ReadDownloaded(kPackageName), "now there is one");
+        EXPECT_EQ(NextLine("sent #"), "sent #2 kelmaris.cab 16");
+    }
 }
 
 TEST_F(TransferDownloadTest, LargeFile) {
