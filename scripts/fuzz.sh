@@ -31,12 +31,13 @@ run_target() {
     artifacts="$dir/artifacts/$target"
     log="$dir/fuzz_$target.log"
     mkdir -p "$work" "$artifacts"
-    # New inputs go to the working corpus; the seeds in the repository are only read.
+    # New inputs go to the working corpus; the seeds and the committed crashes are only read.
     status=0
     TMPDIR="$scratch" unshare --net sh -c 'ip link set lo up && exec "$@"' fuzz \
         "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$artifacts/" \
-        "$work" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
+        "$work" "fuzz/corpus/$target" $(ls -d "fuzz/regressions/$target" 2>/dev/null) \
+        >"$log" 2>&1 || status=$?
     executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     coverage=$(grep -E '#[0-9]+.*cov: ' "$log" | tail -n 1 |
         sed -E 's/.*(cov: [0-9]+) (ft: [0-9]+).*/\1 \2/')
