@@ -44,7 +44,8 @@ function(brevanta_hicolor_icon ico name component)
             DEPENDS ${ico}
             VERBATIM)
         add_custom_target(icon.${name}.${size} ALL DEPENDS ${png})
-        install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps
+        install(FILES ${png}
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps
             COMPONENT ${component})
     endforeach()
 endfunction()
