@@ -15,7 +15,7 @@ const ce::BinaryResource kIcons[] = {
 };
 
 const ce::StringResource kStrings[] = {
-    {IDS_VERSION, TEXT("2.0.2.0")},
+    {IDS_VERSION, u"" TAVRELIN_VERSION_TEXT},
 };
 
 const ce::ResourceTable kServerResources{{}, {}, kIcons, kStrings};

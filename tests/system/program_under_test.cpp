@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
+#include <utility>
 
 #include "wait_until.h"
 
@@ -54,9 +55,16 @@ int Screenshot::CountBright(int left, int top, int right, int bottom, int level)
 }
 
 ProgramUnderTest::ProgramUnderTest(const std::string& programPath)
-    : m_programPath(Folder() + "/" + std::filesystem::path(programPath).filename().string()) {
-    std::filesystem::copy_file(programPath, m_programPath);
+    : m_command{Folder() + "/" + std::filesystem::path(programPath).filename().string()} {
+    std::filesystem::copy_file(programPath, m_command.front());
     m_controlPath = Folder() + "/control.sock";
+}
+
+ProgramUnderTest::ProgramUnderTest(InPlace launch) : m_command(std::move(launch.command)) {
+    m_controlPath = Folder() + "/control.sock";
+    for (const std::string& folder : {Folder(), m_screens.Path()}) {
+        std::filesystem::permissions(folder, std::filesystem::perms::all);
+    }
 }
 
 ProgramUnderTest::~ProgramUnderTest() {
@@ -72,7 +80,7 @@ bool ProgramUnderTest::Start(const std::vector<std::string>& environment,
     for (std::string& entry : ExtraEnvironment()) {
         env.push_back(std::move(entry));
     }
-    return m_process.Start({m_programPath}, netnsPath, env);
+    return m_process.Start(m_command, netnsPath, env);
 }
 
 bool ProgramUnderTest::StartHeadless(const std::string& netnsPath, const std::string& screen) {

@@ -44,6 +44,13 @@ class ProgramUnderTest {
 public:
     // Copies the program into the test's folder under its own name.
     explicit ProgramUnderTest(const std::string& programPath);
+    // Runs the program where it is installed, through a command that ends in its path (chroot
+    // and setpriv may come first). The folders the program writes to are open to every user,
+    // since the command may start it as another.
+    struct InPlace {
+        std::vector<std::string> command;
+    };
+    explicit ProgramUnderTest(InPlace launch);
     virtual ~ProgramUnderTest();
     ProgramUnderTest(const ProgramUnderTest&) = delete;
     ProgramUnderTest& operator=(const ProgramUnderTest&) = delete;
@@ -88,7 +95,7 @@ private:
     bool Start(const std::vector<std::string>& environment, const std::string& netnsPath);
     bool Connect(std::chrono::milliseconds timeout);
 
-    std::string m_programPath;
+    std::vector<std::string> m_command;
     // Screenshots land apart from the program's folder, which a test may make read-only.
     TemporaryDirectory m_screens;
     ChildProcess m_process;

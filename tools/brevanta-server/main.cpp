@@ -45,6 +45,10 @@ int Run(int argc, char** argv) {
         std::fputs(UsageText(programName).c_str(), stdout);
         return 0;
     }
+    if (commandLine.action == CommandLine::Action::kVersion) {
+        std::fputs(VersionText().c_str(), stdout);
+        return 0;
+    }
     if (commandLine.action == CommandLine::Action::kError) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", programName, commandLine.error.c_str(),
                      programName);

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <brevanta_version.h>
+
 #include <arpa/inet.h>
 
 #include <charconv>
@@ -136,6 +138,10 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
             result.action = CommandLine::Action::kHelp;
             return result;
         }
+        if (arg == "--version") {
+            result.action = CommandLine::Action::kVersion;
+            return result;
+        }
         std::string_view name = arg.substr(0, arg.find('='));
         std::optional<std::string_view> inlineValue;
         if (name.size() < arg.size()) {
@@ -194,6 +200,7 @@ Service:
   --no-discovery        do not answer discovery
   --no-transfer         do not serve files
   -h, --help            show this text
+  --version             show the version
 
 Misbehaviour, applied to every response:
   --refuse              do not listen on TCP: connections are refused
@@ -228,6 +235,10 @@ Names are shown with bytes below '!', '\' and DEL as \xHH.
 Exit status: 0 after SIGTERM or SIGINT, 1 when a port cannot be opened, 2 for bad usage.
 )";
     return text;
+}
+
+std::string VersionText() {
+    return std::string("brevanta-server ") + kVersion + "\n";
 }
 
 }  // namespace brevanta::server

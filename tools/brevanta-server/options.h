@@ -26,7 +26,7 @@ struct Options {
 };
 
 struct CommandLine {
-    enum class Action { kRun, kHelp, kError };
+    enum class Action { kRun, kHelp, kVersion, kError };
     Action action = Action::kError;
     Options options;
     std::string error;
@@ -37,5 +37,8 @@ struct CommandLine {
 CommandLine ParseCommandLine(std::span<const std::string_view> args);
 
 std::string UsageText(std::string_view programName);
+
+// One line: the program's name and the project's version.
+std::string VersionText();
 
 }  // namespace brevanta::server

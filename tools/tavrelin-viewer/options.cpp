@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include <brevanta_version.h>
+
 #include <functional>
 #include <map>
 #include <vector>
@@ -92,6 +94,10 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
             result.action = CommandLine::Action::kHelp;
             return result;
         }
+        if (arg == "--version") {
+            result.action = CommandLine::Action::kVersion;
+            return result;
+        }
         if (arg == "--stats") {
             options.stats = true;
             continue;
@@ -146,6 +152,7 @@ Connection:
                         when no size is known yet
   --stats               print a "rate" line every second
   -h, --help            show this text
+  --version             show the version
 
 Window:
   --scale N             zoom by N (1 to 16, default 1)
@@ -213,6 +220,10 @@ Exit status: 0 success; 1 a script command failed or the connection broke; 2 bad
 script; 3 cannot connect; 4 the server sent a bad frame.
 )";
     return text;
+}
+
+std::string VersionText() {
+    return std::string("tavrelin-viewer ") + kVersion + "\n";
 }
 
 }  // namespace brevanta::viewer

@@ -31,7 +31,7 @@ struct Options {
 };
 
 struct CommandLine {
-    enum class Action { kRun, kHelp, kError };
+    enum class Action { kRun, kHelp, kVersion, kError };
     Action action = Action::kError;
     Options options;
     std::string error;
@@ -42,5 +42,8 @@ struct CommandLine {
 CommandLine ParseCommandLine(std::span<const std::string_view> args);
 
 std::string UsageText(std::string_view programName);
+
+// One line: the program's name and the project's version.
+std::string VersionText();
 
 }  // namespace brevanta::viewer

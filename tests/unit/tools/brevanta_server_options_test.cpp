@@ -102,6 +102,14 @@ TEST(BrevantaServerOptions, HelpWinsOverEverythingElse) {
     EXPECT_NE(UsageText("brevanta-server").find("--close-after-response"), std::string::npos);
 }
 
+TEST(BrevantaServerOptions, VersionIsAnsweredLikeHelp) {
+    EXPECT_EQ(Parse({"--version"}).action, CommandLine::Action::kVersion);
+    EXPECT_EQ(Parse({"d", "--version"}).action, CommandLine::Action::kVersion);
+    EXPECT_EQ(Parse({"--version=1"}).action, CommandLine::Action::kError);
+    EXPECT_TRUE(VersionText().starts_with("brevanta-server "));
+    EXPECT_NE(UsageText("brevanta-server").find("--version"), std::string::npos);
+}
+
 TEST(BrevantaServerOptions, RefusesBadUsageWithAReason) {
     const std::vector<std::vector<std::string>> cases = {
         {},

@@ -148,6 +148,8 @@ TEST(TavrelinViewerOptions, DefaultsAndValues) {
     EXPECT_TRUE(o.stats && o.quietFrames);
     EXPECT_EQ(o.script, "tap 1 2");
     EXPECT_EQ(ParseLine({"-h"}).action, CommandLine::Action::kHelp);
+    EXPECT_EQ(ParseLine({"host", "--version"}).action, CommandLine::Action::kVersion);
+    EXPECT_TRUE(VersionText().starts_with("tavrelin-viewer "));
 }
 
 TEST(TavrelinViewerOptions, RefusesBadValues) {
