@@ -1,6 +1,7 @@
 // The simulator program over real loopback sockets: downloads, several requests on one
 // connection, every misbehaviour option, bad requests and names that try to leave the directory.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -68,10 +69,11 @@ protected:
         return socket.ReceiveUntilClosed(kTimeout);
     }
 
-    void ExpectEvent(const std::string& line) {
-        EXPECT_TRUE(m_server.Process().WaitForLine([&](const std::string& l) { return l == line; },
-                                                   kTimeout))
-            << "no \"" << line << "\"";
+    // The next line of that event; the whole line, or "" when none came.
+    std::string ExpectEvent(const std::string& event) {
+        std::optional<std::string> line = m_server.WaitForEvent(event, kTimeout);
+        EXPECT_TRUE(line) << "no \"" << event << "\"";
+        return line.value_or("");
     }
 
     TemporaryDirectory m_files;
@@ -86,8 +88,20 @@ TEST_F(BrevantaServerTest, DownloadsTheExactBytesOfAFile) {
     TestSocket::Received got = socket.Receive(11 + m_small.size(), kTimeout);
     EXPECT_EQ(got.bytes, Response(m_small));
     EXPECT_FALSE(got.closed);
-    ExpectEvent("request #1 kelmaris.cab");
-    ExpectEvent("sent #1 kelmaris.cab 1000");
+    // Every line of the connection names the device as the test's socket sees itself.
+    sockaddr_in local{};
+    socklen_t size = sizeof local;
+    ASSERT_EQ(getsockname(socket.Fd(), reinterpret_cast<sockaddr*>(&local), &size), 0);
+    const std::string device = "127.0.0.1:" + std::to_string(ntohs(local.sin_port));
+    EXPECT_EQ(m_server.WaitFor("accept #1 "), "accept #1 " + device);
+    const std::string request = ExpectEvent("request #1 kelmaris.cab");
+    EXPECT_EQ(SimulatorProcess::FieldOf(request, "peer"), device);
+    const std::string sent = ExpectEvent("sent #1 kelmaris.cab 1000");
+    EXPECT_EQ(sent, "sent #1 kelmaris.cab 1000 peer=" + device +
+                        " ms=" + SimulatorProcess::FieldOf(sent, "ms"));
+    EXPECT_THAT(SimulatorProcess::FieldOf(sent, "ms"), testing::MatchesRegex("[0-9]+"));
+    socket = TestSocket();
+    EXPECT_EQ(ExpectEvent("closed #1"), "closed #1 peer=" + device);
 }
 
 TEST_F(BrevantaServerTest, ServesEveryRequestOfAConnectionInTurn) {

@@ -1,17 +1,19 @@
-// The transfer listener: accepts connections and serves each on a thread of its own.
+// The transfer listener: accepts connections onto the event loop and keeps them until they end.
+// When the process runs out of descriptors it stops accepting (the devices wait in the backlog)
+// and takes them on again as soon as a connection closes.
 #pragma once
 
 #include <netinet/in.h>
 
-#include <atomic>
 #include <cstdint>
-#include <list>
+#include <map>
+#include <memory>
 #include <string>
-#include <thread>
 
+#include "connection.h"
+#include "event_loop.h"
 #include "file_store.h"
 #include "misbehaviour.h"
-#include "stop_signal.h"
 #include "common/unique_fd.h"
 
 namespace brevanta::server {
@@ -20,37 +22,35 @@ using tools::UniqueFd;
 
 class TcpServer {
 public:
-    TcpServer(const FileStore& files, const Misbehaviour& faults, StopSignal& stop)
-        : m_files(files), m_faults(faults), m_stop(stop) {}
+    TcpServer(EventLoop& loop, const FileStore& files, const Misbehaviour& faults)
+        : m_loop(loop), m_files(files), m_faults(faults) {}
     TcpServer(const TcpServer&) = delete;
     TcpServer& operator=(const TcpServer&) = delete;
-    ~TcpServer() { Shutdown(); }
+    // Ends every connection that is still open.
+    ~TcpServer();
 
+    // Listens and puts the listener on the loop.
     bool Listen(const in_addr& address, std::uint16_t port, std::string* error);
     std::uint16_t Port() const { return m_port; }
-    int Fd() const { return m_listener.Get(); }
-
-    // Accepts every pending connection; called when the listener is readable.
-    void AcceptPending();
-    // Stops every connection and waits for their threads.
-    void Shutdown();
 
 private:
-    struct Worker {
-        std::atomic<bool> finished{false};
-        std::jthread thread;
-    };
+    void OnListenerWake(EventLoop::Wake wake);
+    void AcceptPending();
+    void PauseAccepting(int error);
+    void ResumeAccepting();
+    void OnConnectionWake(int id, EventLoop::Wake wake);
 
-    void ReapFinished();
-
+    EventLoop& m_loop;
     const FileStore& m_files;
     const Misbehaviour& m_faults;
-    StopSignal& m_stop;
     UniqueFd m_listener;
+    EventLoop::Token m_listenerToken = 0;
     std::uint16_t m_port = 0;
+    bool m_acceptPaused = false;
+    // Whether the shortage of descriptors has been reported since the last accept.
+    bool m_shortageReported = false;
     int m_lastId = 0;
-    // A list, so that a worker's address stays put while its thread runs.
-    std::list<Worker> m_workers;
+    std::map<int, std::unique_ptr<Connection>> m_connections;
 };
 
 }  // namespace brevanta::server
