@@ -17,69 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "simulator_process.h"
-#include "test_files.h"
-#include "test_socket.h"
-#include "transfer_wire.h"
+#include "brevanta_server_fixture.h"
 
 namespace brevanta::test {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-constexpr auto kTimeout = 10s;
-// How long an answer that must not come is waited for.
-constexpr auto kQuietPeriod = 300ms;
-
-using brevanta::test::FileRequest;
-using brevanta::test::NameMessage;
-
-std::string Response(const std::string& body) {
-    char header[16];
-    std::snprintf(header, sizeof header, "%10zu4", body.size() + 11);
-    return header + body;
-}
-
-class BrevantaServerTest : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(m_files.Path().empty());
-        m_small = m_files.WritePatternFile("kelmaris.cab", 1000, 1);
-    }
-
-    void StartServer(std::vector<std::string> options = {}) {
-        options.insert(options.begin(), {"--tcp-port", "0", "--no-discovery"});
-        options.push_back(m_files.Path());
-        std::string error;
-        ASSERT_TRUE(m_server.Start(BREVANTA_SERVER_PATH, options, &error)) << error;
-    }
-
-    TestSocket Connect() {
-        EXPECT_NE(m_server.TcpPort(), 0);
-        TestSocket socket = TestSocket::Connect("127.0.0.1", m_server.TcpPort());
-        EXPECT_TRUE(socket.Valid());
-        return socket;
-    }
-
-    // Sends the request and returns everything up to the connection's close.
-    TestSocket::Received Exchange(const std::string& request) {
-        TestSocket socket = Connect();
-        EXPECT_TRUE(socket.SendAll(request));
-        return socket.ReceiveUntilClosed(kTimeout);
-    }
-
-    // The next line of that event; the whole line, or "" when none came.
-    std::string ExpectEvent(const std::string& event) {
-        std::optional<std::string> line = m_server.WaitForEvent(event, kTimeout);
-        EXPECT_TRUE(line) << "no \"" << event << "\"";
-        return line.value_or("");
-    }
-
-    TemporaryDirectory m_files;
-    std::string m_small;
-    SimulatorProcess m_server;
-};
 
 TEST_F(BrevantaServerTest, DownloadsTheExactBytesOfAFile) {
     StartServer();

@@ -61,7 +61,7 @@ int Run(int argc, char** argv) {
 
     // A peer that goes away mid-response must be an error return, not the end of the program.
     signal(SIGPIPE, SIG_IGN);
-    RaiseOpenFileLimit();
+    const std::size_t maxConnections = ConnectionsWithinFileLimit();
     UniqueFd signals = TakeStopSignals();
     EventLoop loop;
     if (!signals.Valid() || !loop.Valid()) {
@@ -73,7 +73,7 @@ int Run(int argc, char** argv) {
 
     std::unique_ptr<TcpServer> transfer;
     if (options.transfer && !options.faults.refuse) {
-        transfer = std::make_unique<TcpServer>(loop, *files, options.faults);
+        transfer = std::make_unique<TcpServer>(loop, *files, options.faults, maxConnections);
         if (!transfer->Listen(options.bindAddress, options.tcpPort, &error)) {
             std::fprintf(stderr, "%s: %s\n", programName, error.c_str());
             return kExitCannotListen;

@@ -2,12 +2,22 @@
 
 #include <sys/resource.h>
 
-namespace brevanta::server {
+#include <algorithm>
+#include <limits>
 
-long RaiseOpenFileLimit() {
+namespace brevanta::server {
+namespace {
+
+// Standard streams, epoll, the signal descriptor, the listeners, the served directory, and room
+// to spare.
+constexpr rlim_t kOwnDescriptors = 32;
+
+}  // namespace
+
+std::size_t ConnectionsWithinFileLimit() {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
-        return -1;
+        return 1;
     }
     if (limit.rlim_cur < limit.rlim_max) {
         rlimit raised = limit;
@@ -16,7 +26,11 @@ long RaiseOpenFileLimit() {
             limit = raised;
         }
     }
-    return limit.rlim_cur == RLIM_INFINITY ? -1 : static_cast<long>(limit.rlim_cur);
+    if (limit.rlim_cur == RLIM_INFINITY) {
+        return std::numeric_limits<std::size_t>::max();
+    }
+    const rlim_t room = limit.rlim_cur > kOwnDescriptors ? limit.rlim_cur - kOwnDescriptors : 0;
+    return std::max<std::size_t>(1, static_cast<std::size_t>(room / 2));
 }
 
 }  // namespace brevanta::server

@@ -75,6 +75,17 @@ void TcpServer::OnListenerWake(EventLoop::Wake wake) {
 
 void TcpServer::AcceptPending() {
     for (int i = 0; i < kAcceptsPerTurn; ++i) {
+        if (m_connections.size() >= m_maxConnections) {
+            if (!m_fullReported) {
+                EmitEvent("full: " + std::to_string(m_connections.size()) +
+                              " connections, as many as the descriptor limit allows; more devices "
+                              "wait until one closes",
+                          Severity::kWarning);
+                m_fullReported = true;
+            }
+            PauseAccepting(0);
+            return;
+        }
         sockaddr_in peer{};
         socklen_t size = sizeof peer;
         UniqueFd socket(accept4(m_listener.Get(), reinterpret_cast<sockaddr*>(&peer), &size,
@@ -104,7 +115,7 @@ void TcpServer::AcceptPending() {
 }
 
 void TcpServer::PauseAccepting(int error) {
-    if (!m_shortageReported) {
+    if (error != 0 && !m_shortageReported) {
         EmitEvent(std::string("error accept: ") + std::strerror(error) + " (" +
                       std::to_string(m_connections.size()) +
                       " connections open; accepting again when one closes)",
@@ -115,7 +126,9 @@ void TcpServer::PauseAccepting(int error) {
     // connection closes or the retry time has passed.
     m_acceptPaused = true;
     m_loop.Change(m_listenerToken, 0);
-    m_loop.SetDeadline(m_listenerToken, EventLoop::Clock::now() + kAcceptRetry);
+    if (error != 0) {
+        m_loop.SetDeadline(m_listenerToken, EventLoop::Clock::now() + kAcceptRetry);
+    }
 }
 
 void TcpServer::ResumeAccepting() {
@@ -135,6 +148,9 @@ void TcpServer::OnConnectionWake(int id, EventLoop::Wake wake) {
     found->second->OnWake(wake);
     if (found->second->Finished()) {
         m_connections.erase(found);
+        if (m_connections.size() < m_maxConnections / 2) {
+            m_fullReported = false;
+        }
         ResumeAccepting();
     }
 }
