@@ -113,6 +113,11 @@ peak_kib() {
     echo "$total"
 }
 
+# Segments the servers' side has sent again so far: drops on the way show here.
+retransmitted() {
+    ip netns exec "$servers" nstat -az TcpRetransSegs | awk '$1 == "TcpRetransSegs" {print $2}'
+}
+
 # The value of key=VALUE in a line of fleet_load.
 field() {
     echo "$1" | tr ' ' '\n' | awk -F= -v key="$2" '$1 == key {print $2}'
@@ -124,10 +129,12 @@ results=$work/results
 measure() {
     name=$1 scenario=$2 connections=$3 file=$4 pid=$5
     shift 5
-    line=$(ip netns exec "$devices" "$load" --connections "$connections" "$@" \
-        "$work/served/$file" 2>"$work/load.err") || true
-    sed 's/^/    /' "$work/load.err" >&2
-    echo "  $name: $line" >&2
+    resent=$(retransmitted)
+    ip netns exec "$devices" "$load" --connections "$connections" "$@" "$work/served/$file" \
+        > "$work/load.out" || true
+    line=$(head -n 1 "$work/load.out")
+    echo "  $name: $line retransmitted=$(($(retransmitted) - resent))" >&2
+    tail -n +2 "$work/load.out" | sed 's/^/    /' >&2
     completed=$(field "$line" completed)
     echo "$scenario $name $(field "$line" mib_per_s) $((connections - ${completed:-0})) \
 $(peak_kib "$pid")" >> "$results"
@@ -166,19 +173,23 @@ function median(list,    n, values, i, j, t) {
     if ($5 > peak[key]) peak[key] = $5
 }
 END {
+    printf "Devices over a veth link; throughput is the median of %d rounds, from the first connect\n", rounds
+    printf "to the last byte; peak RSS of nginx adds its master and workers.\n\n"
     printf "%-14s %-16s %12s %16s %14s\n", "devices", "server", "MiB/s", "failed", "peak RSS"
     for (i = 1; i <= count; i++) {
         split(order[i], parts, " ")
         split(parts[1], shape, "x")
+        label[order[i]] = shape[1] " x " shape[2] " MiB"
         speed[order[i]] = median(speeds[order[i]])
-        printf "%-14s %-16s %12.1f %9d of %-5d %10.1f MiB\n", shape[1] " x " shape[2] " MiB",
-            parts[2], speed[order[i]], failed[order[i]], shape[1] * rounds,
-            peak[order[i]] / 1024
+        printf "%-14s %-16s %12.1f %9d of %-5d %10.1f MiB\n", label[order[i]], parts[2],
+            speed[order[i]], failed[order[i]], shape[1] * rounds, peak[order[i]] / 1024
     }
+    printf "\n"
     for (i = 1; i <= count; i++) {
         split(order[i], parts, " ")
         if (parts[2] != "brevanta-server") continue
         theirs = speed[parts[1] " nginx"]
-        printf "%s: brevanta-server / nginx = %.2f\n", parts[1], theirs > 0 ? speed[order[i]] / theirs : 0
+        printf "%-14s brevanta-server / nginx = %.2f\n", label[order[i]],
+            (theirs > 0 ? speed[order[i]] / theirs : 0)
     }
 }' "$results"

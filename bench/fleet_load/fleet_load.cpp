@@ -20,12 +20,13 @@ using brevanta::bench::LoadResult;
 using brevanta::bench::Protocol;
 
 constexpr const char* kUsage =
-    "Usage: fleet_load [--http] [--connections N] [--name NAME] [--timeout-ms MS] ADDRESS PORT "
-    "FILE\n"
+    "Usage: fleet_load [--http] [--connections N] [--name NAME] [--timeout-ms MS]\n"
+    "                  [--receive-buffer BYTES] ADDRESS PORT FILE\n"
     "  Downloads FILE's name (or NAME) from ADDRESS:PORT over N connections at once (default 1)\n"
     "  and compares every byte with FILE; --http asks with HTTP/1.0 GET instead of the transfer\n"
-    "  protocol. Prints: connections= completed= failed= bytes= seconds= mib_per_s= p50_ms=\n"
-    "  p99_ms= max_ms=, and each failure reason with its count on standard error.\n";
+    "  protocol. Each connection's receive buffer is BYTES (default 262144), as on a device.\n"
+    "  Prints one line of figures (connections= completed= failed= bytes= seconds= mib_per_s=\n"
+    "  p50_ms= p99_ms= max_ms=), then a line \"failed COUNT: REASON\" per reason.\n";
 
 std::optional<long> Number(std::string_view text) {
     long value = 0;
@@ -80,7 +81,7 @@ void Print(const LoadOptions& options, const LoadResult& result) {
         result.seconds > 0 ? mib / result.seconds : 0.0, Percentile(result.downloadMs, 0.5),
         Percentile(result.downloadMs, 0.99), Percentile(result.downloadMs, 1.0));
     for (const auto& [reason, count] : result.failures) {
-        std::fprintf(stderr, "failed %d: %s\n", count, reason.c_str());
+        std::printf("failed %d: %s\n", count, reason.c_str());
     }
 }
 
@@ -99,7 +100,7 @@ int main(int argc, char** argv) {
         };
         if (arg == "--http") {
             options.protocol = Protocol::kHttp;
-        } else if (arg == "--connections" || arg == "--timeout-ms") {
+        } else if (arg == "--connections" || arg == "--timeout-ms" || arg == "--receive-buffer") {
             std::optional<std::string_view> text = value();
             std::optional<long> number = text ? Number(*text) : std::nullopt;
             if (!number) {
@@ -108,6 +109,8 @@ int main(int argc, char** argv) {
             }
             if (arg == "--connections") {
                 options.connections = static_cast<int>(*number);
+            } else if (arg == "--receive-buffer") {
+                options.receiveBuffer = static_cast<int>(*number);
             } else {
                 options.timeout = std::chrono::milliseconds(*number);
             }

@@ -117,6 +117,10 @@ void Load::Open(std::size_t index, const sockaddr_in& server) {
         Finish(index);
         return;
     }
+    if (m_options.receiveBuffer > 0) {
+        setsockopt(download.socket.Get(), SOL_SOCKET, SO_RCVBUF, &m_options.receiveBuffer,
+                   sizeof m_options.receiveBuffer);
+    }
     if (connect(download.socket.Get(), reinterpret_cast<const sockaddr*>(&server), sizeof server) !=
             0 &&
         errno != EINPROGRESS) {

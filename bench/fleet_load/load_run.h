@@ -19,6 +19,11 @@ struct LoadOptions {
     Protocol protocol = Protocol::kTransfer;
     std::string name;
     int connections = 1;
+    // SO_RCVBUF of every connection (0: the system's autotuning). A thousand connections of one
+    // host share its TCP memory, which a thousand devices do not: with autotuned buffers that
+    // grow to megabytes each, the host itself drops segments once that memory runs short, and
+    // the retransmission timeouts, not the server, set the figures.
+    int receiveBuffer = 256 * 1024;
     // Downloads still under way after this are failed.
     std::chrono::milliseconds timeout{120'000};
 };

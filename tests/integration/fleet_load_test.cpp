@@ -1,0 +1,128 @@
+// The load test's correctness part: fifty devices at once against the real server, each
+// download checked byte by byte by the load generator (bench/fleet_load), and the generator
+// itself shown to catch a changed byte and a response cut short.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <chrono>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "simulator_process.h"
+#include "test_files.h"
+
+namespace brevanta::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kDevices = 50;
+constexpr std::size_t kPackageSize = 2 << 20;
+constexpr auto kTimeout = 30s;
+
+struct LoadRun {
+    int exitCode = -1;
+    std::string figures;                // the first line
+    std::vector<std::string> failures;  // the lines after it
+};
+
+// The number in "key=N" of the figures line, or -1.
+long long Figure(const std::string& figures, const std::string& key) {
+    std::size_t at = figures.find(key + "=");
+    if (at == std::string::npos) {
+        return -1;
+    }
+    long long value = -1;
+    const char* start = figures.data() + at + key.size() + 1;
+    std::from_chars(start, figures.data() + figures.size(), value);
+    return value;
+}
+
+class FleetLoadTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(m_served.Path().empty());
+        m_package = m_served.WritePatternFile("kelmaris.cab", kPackageSize, 5);
+    }
+
+    void StartServer(std::vector<std::string> options = {}) {
+        options.insert(options.begin(), {"--tcp-port", "0", "--no-discovery"});
+        options.push_back(m_served.Path());
+        std::string error;
+        ASSERT_TRUE(m_server.Start(BREVANTA_SERVER_PATH, options, &error)) << error;
+    }
+
+    // Runs the generator with `devices` connections, checking against the file at `reference`.
+    LoadRun Load(const std::string& reference, int devices = kDevices) {
+        ChildProcess load;
+        LoadRun run;
+        EXPECT_TRUE(
+            load.Start({FLEET_LOAD_PATH, "--connections", std::to_string(devices), "--timeout-ms",
+                        "20000", "127.0.0.1", std::to_string(m_server.TcpPort()), reference}));
+        run.figures = load.ReadLine(kTimeout).value_or("");
+        while (std::optional<std::string> line = load.ReadLine(kTimeout)) {
+            run.failures.push_back(*line);
+        }
+        run.exitCode = load.WaitForExit(kTimeout);
+        return run;
+    }
+
+    TemporaryDirectory m_served;
+    std::string m_package;
+    SimulatorProcess m_server;
+};
+
+TEST_F(FleetLoadTest, FiftyDevicesAtOnceGetEveryByte) {
+    StartServer();
+    const LoadRun run = Load(m_served.Path() + "/kelmaris.cab");
+    EXPECT_EQ(run.exitCode, 0) << run.figures << testing::PrintToString(run.failures);
+    EXPECT_EQ(Figure(run.figures, "completed"), kDevices) << run.figures;
+    EXPECT_EQ(Figure(run.figures, "failed"), 0);
+    EXPECT_EQ(Figure(run.figures, "bytes"), static_cast<long long>(kDevices * kPackageSize));
+
+    // The server's side: fifty whole responses, to fifty different devices.
+    std::set<std::string> devices;
+    for (int i = 0; i < kDevices; ++i) {
+        const std::optional<std::string> sent = m_server.WaitFor("sent #");
+        ASSERT_TRUE(sent) << "only " << i << " responses";
+        EXPECT_TRUE(SimulatorProcess::EventOf(*sent).ends_with(" kelmaris.cab 2097152")) << *sent;
+        devices.insert(SimulatorProcess::FieldOf(*sent, "peer"));
+    }
+    EXPECT_EQ(devices.size(), static_cast<std::size_t>(kDevices));
+}
+
+// Fifty responses paused between their chunks: the pauses of all devices run side by side on
+// the one thread, and every byte still arrives in order.
+TEST_F(FleetLoadTest, PausedResponsesOfFiftyDevicesAllComplete) {
+    StartServer({"--chunk", "262144", "--pause", "20"});
+    const LoadRun run = Load(m_served.Path() + "/kelmaris.cab");
+    EXPECT_EQ(run.exitCode, 0) << run.figures << testing::PrintToString(run.failures);
+    EXPECT_EQ(Figure(run.figures, "completed"), kDevices) << run.figures;
+}
+
+TEST_F(FleetLoadTest, TheGeneratorCatchesAChangedLastByte) {
+    TemporaryDirectory elsewhere;
+    std::string changed = m_package;
+    changed.back() = static_cast<char>(changed.back() ^ 1);
+    const std::string reference = elsewhere.WriteFile("kelmaris.cab", changed);
+    StartServer();
+    const LoadRun run = Load(reference, 5);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Figure(run.figures, "completed"), 0) << run.figures;
+    EXPECT_EQ(run.failures, std::vector<std::string>{"failed 5: differs at byte 2097151"});
+}
+
+TEST_F(FleetLoadTest, TheGeneratorCatchesAResponseCutShort) {
+    StartServer({"--close-after", "1000000"});
+    const LoadRun run = Load(m_served.Path() + "/kelmaris.cab", 5);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Figure(run.figures, "failed"), 5) << run.figures;
+    EXPECT_EQ(run.failures,
+              std::vector<std::string>{"failed 5: closed after 1000000 of 2097152 body bytes"});
+}
+
+}  // namespace
+}  // namespace brevanta::test
