@@ -115,7 +115,7 @@ peak_kib() {
 
 # Segments the servers' side has sent again so far: drops on the way show here.
 retransmitted() {
-    ip netns exec "$servers" nstat -az TcpRetransSegs | awk '$1 == "TcpRetransSegs" {print $2}'
+    ip netns exec "$servers" nstat -asz TcpRetransSegs | awk '$1 == "TcpRetransSegs" {print $2}'
 }
 
 # The value of key=VALUE in a line of fleet_load.

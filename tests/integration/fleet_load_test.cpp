@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "child_process.h"
-#include "simulator_process.h"
-#include "test_files.h"
+#include "brevanta_server_fixture.h"
 
 namespace brevanta::test {
 namespace {
@@ -21,7 +19,7 @@ using namespace std::chrono_literals;
 
 constexpr int kDevices = 50;
 constexpr std::size_t kPackageSize = 2 << 20;
-constexpr auto kTimeout = 30s;
+constexpr auto kLoadTimeout = 30s;
 
 struct LoadRun {
     int exitCode = -1;
@@ -41,18 +39,11 @@ long long Figure(const std::string& figures, const std::string& key) {
     return value;
 }
 
-class FleetLoadTest : public testing::Test {
+class FleetLoadTest : public BrevantaServerTest {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(m_served.Path().empty());
-        m_package = m_served.WritePatternFile("kelmaris.cab", kPackageSize, 5);
-    }
-
-    void StartServer(std::vector<std::string> options = {}) {
-        options.insert(options.begin(), {"--tcp-port", "0", "--no-discovery"});
-        options.push_back(m_served.Path());
-        std::string error;
-        ASSERT_TRUE(m_server.Start(BREVANTA_SERVER_PATH, options, &error)) << error;
+        BrevantaServerTest::SetUp();
+        m_package = m_files.WritePatternFile("package.cab", kPackageSize, 5);
     }
 
     // Runs the generator with `devices` connections, checking against the file at `reference`.
@@ -62,22 +53,20 @@ protected:
         EXPECT_TRUE(
             load.Start({FLEET_LOAD_PATH, "--connections", std::to_string(devices), "--timeout-ms",
                         "20000", "127.0.0.1", std::to_string(m_server.TcpPort()), reference}));
-        run.figures = load.ReadLine(kTimeout).value_or("");
-        while (std::optional<std::string> line = load.ReadLine(kTimeout)) {
+        run.figures = load.ReadLine(kLoadTimeout).value_or("");
+        while (std::optional<std::string> line = load.ReadLine(kLoadTimeout)) {
             run.failures.push_back(*line);
         }
-        run.exitCode = load.WaitForExit(kTimeout);
+        run.exitCode = load.WaitForExit(kLoadTimeout);
         return run;
     }
 
-    TemporaryDirectory m_served;
     std::string m_package;
-    SimulatorProcess m_server;
 };
 
 TEST_F(FleetLoadTest, FiftyDevicesAtOnceGetEveryByte) {
     StartServer();
-    const LoadRun run = Load(m_served.Path() + "/kelmaris.cab");
+    const LoadRun run = Load(m_files.Path() + "/package.cab");
     EXPECT_EQ(run.exitCode, 0) << run.figures << testing::PrintToString(run.failures);
     EXPECT_EQ(Figure(run.figures, "completed"), kDevices) << run.figures;
     EXPECT_EQ(Figure(run.figures, "failed"), 0);
@@ -88,7 +77,7 @@ TEST_F(FleetLoadTest, FiftyDevicesAtOnceGetEveryByte) {
     for (int i = 0; i < kDevices; ++i) {
         const std::optional<std::string> sent = m_server.WaitFor("sent #");
         ASSERT_TRUE(sent) << "only " << i << " responses";
-        EXPECT_TRUE(SimulatorProcess::EventOf(*sent).ends_with(" kelmaris.cab 2097152")) << *sent;
+        EXPECT_TRUE(SimulatorProcess::EventOf(*sent).ends_with(" package.cab 2097152")) << *sent;
         devices.insert(SimulatorProcess::FieldOf(*sent, "peer"));
     }
     EXPECT_EQ(devices.size(), static_cast<std::size_t>(kDevices));
@@ -98,7 +87,7 @@ TEST_F(FleetLoadTest, FiftyDevicesAtOnceGetEveryByte) {
 // the one thread, and every byte still arrives in order.
 TEST_F(FleetLoadTest, PausedResponsesOfFiftyDevicesAllComplete) {
     StartServer({"--chunk", "262144", "--pause", "20"});
-    const LoadRun run = Load(m_served.Path() + "/kelmaris.cab");
+    const LoadRun run = Load(m_files.Path() + "/package.cab");
     EXPECT_EQ(run.exitCode, 0) << run.figures << testing::PrintToString(run.failures);
     EXPECT_EQ(Figure(run.figures, "completed"), kDevices) << run.figures;
 }
@@ -107,7 +96,7 @@ TEST_F(FleetLoadTest, TheGeneratorCatchesAChangedLastByte) {
     TemporaryDirectory elsewhere;
     std::string changed = m_package;
     changed.back() = static_cast<char>(changed.back() ^ 1);
-    const std::string reference = elsewhere.WriteFile("kelmaris.cab", changed);
+    const std::string reference = elsewhere.WriteFile("package.cab", changed);
     StartServer();
     const LoadRun run = Load(reference, 5);
     EXPECT_EQ(run.exitCode, 1);
@@ -117,7 +106,7 @@ TEST_F(FleetLoadTest, TheGeneratorCatchesAChangedLastByte) {
 
 TEST_F(FleetLoadTest, TheGeneratorCatchesAResponseCutShort) {
     StartServer({"--close-after", "1000000"});
-    const LoadRun run = Load(m_served.Path() + "/kelmaris.cab", 5);
+    const LoadRun run = Load(m_files.Path() + "/package.cab", 5);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(Figure(run.figures, "failed"), 5) << run.figures;
     EXPECT_EQ(run.failures,

@@ -47,8 +47,7 @@ public:
     void Unwatch(Token token);
 
     // Runs the callback once with Wake::deadline at `when` (never before), replacing an earlier
-    // deadline of the token;
-    // nothing (std::nullopt) clears it.
+    // deadline of the token; std::nullopt clears it.
     void SetDeadline(Token token, std::optional<Clock::time_point> when);
     // Runs the callback once more, after the events already waiting: for a handler that stops
     // before its descriptor is exhausted, so that one busy device does not hold the others.

@@ -118,7 +118,7 @@ void TcpServer::PauseAccepting(int error) {
     if (error != 0 && !m_shortageReported) {
         EmitEvent(std::string("error accept: ") + std::strerror(error) + " (" +
                       std::to_string(m_connections.size()) +
-                      " connections open; accepting again when one closes)",
+                      " connections open; accepting again as one closes, or in a second)",
                   Severity::kError);
         m_shortageReported = true;
     }
