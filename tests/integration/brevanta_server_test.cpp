@@ -1,6 +1,7 @@
 // The simulator program over real loopback sockets: downloads, several requests on one
 // connection, every misbehaviour option, bad requests and names that try to leave the directory.
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -16,68 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "simulator_process.h"
-#include "test_files.h"
-#include "test_socket.h"
-#include "transfer_wire.h"
+#include "brevanta_server_fixture.h"
 
 namespace brevanta::test {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-constexpr auto kTimeout = 10s;
-// How long an answer that must not come is waited for.
-constexpr auto kQuietPeriod = 300ms;
-
-using brevanta::test::FileRequest;
-using brevanta::test::NameMessage;
-
-std::string Response(const std::string& body) {
-    char header[16];
-    std::snprintf(header, sizeof header, "%10zu4", body.size() + 11);
-    return header + body;
-}
-
-class BrevantaServerTest : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_FALSE(m_files.Path().empty());
-        m_small = m_files.WritePatternFile("kelmaris.cab", 1000, 1);
-    }
-
-    void StartServer(std::vector<std::string> options = {}) {
-        options.insert(options.begin(), {"--tcp-port", "0", "--no-discovery"});
-        options.push_back(m_files.Path());
-        std::string error;
-        ASSERT_TRUE(m_server.Start(BREVANTA_SERVER_PATH, options, &error)) << error;
-    }
-
-    TestSocket Connect() {
-        EXPECT_NE(m_server.TcpPort(), 0);
-        TestSocket socket = TestSocket::Connect("127.0.0.1", m_server.TcpPort());
-        EXPECT_TRUE(socket.Valid());
-        return socket;
-    }
-
-    // Sends the request and returns everything up to the connection's close.
-    TestSocket::Received Exchange(const std::string& request) {
-        TestSocket socket = Connect();
-        EXPECT_TRUE(socket.SendAll(request));
-        return socket.ReceiveUntilClosed(kTimeout);
-    }
-
-    void ExpectEvent(const std::string& line) {
-        EXPECT_TRUE(m_server.Process().WaitForLine([&](const std::string& l) { return l == line; },
-                                                   kTimeout))
-            << "no \"" << line << "\"";
-    }
-
-    TemporaryDirectory m_files;
-    std::string m_small;
-    SimulatorProcess m_server;
-};
 
 TEST_F(BrevantaServerTest, DownloadsTheExactBytesOfAFile) {
     StartServer();
@@ -86,8 +32,20 @@ TEST_F(BrevantaServerTest, DownloadsTheExactBytesOfAFile) {
     TestSocket::Received got = socket.Receive(11 + m_small.size(), kTimeout);
     EXPECT_EQ(got.bytes, Response(m_small));
     EXPECT_FALSE(got.closed);
-    ExpectEvent("request #1 kelmaris.cab");
-    ExpectEvent("sent #1 kelmaris.cab 1000");
+    // Every line of the connection names the device as the test's socket sees itself.
+    sockaddr_in local{};
+    socklen_t size = sizeof local;
+    ASSERT_EQ(getsockname(socket.Fd(), reinterpret_cast<sockaddr*>(&local), &size), 0);
+    const std::string device = "127.0.0.1:" + std::to_string(ntohs(local.sin_port));
+    EXPECT_EQ(m_server.WaitFor("accept #1 "), "accept #1 " + device);
+    const std::string request = ExpectEvent("request #1 kelmaris.cab");
+    EXPECT_EQ(SimulatorProcess::FieldOf(request, "peer"), device);
+    const std::string sent = ExpectEvent("sent #1 kelmaris.cab 1000");
+    EXPECT_EQ(sent, "sent #1 kelmaris.cab 1000 peer=" + device +
+                        " ms=" + SimulatorProcess::FieldOf(sent, "ms"));
+    EXPECT_THAT(SimulatorProcess::FieldOf(sent, "ms"), testing::MatchesRegex("[0-9]+"));
+    socket = TestSocket();
+    EXPECT_EQ(ExpectEvent("closed #1"), "closed #1 peer=" + device);
 }
 
 TEST_F(BrevantaServerTest, ServesEveryRequestOfAConnectionInTurn) {

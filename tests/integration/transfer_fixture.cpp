@@ -16,7 +16,7 @@ bool TransferFixtureBase::StartSimulator(const std::vector<std::string>& options
 }
 
 std::string TransferFixtureBase::NextLine(const std::string& prefix) {
-    return m_simulator.WaitFor(prefix).value_or("");
+    return SimulatorProcess::EventOf(m_simulator.WaitFor(prefix).value_or(""));
 }
 
 std::u16string TransferFixtureBase::DeviceForm(const std::filesystem::path& path) {

@@ -19,7 +19,8 @@ public:
     // Starts the simulator (transfer only) on the served folder with extra options and waits
     // until it listens.
     bool StartSimulator(const std::vector<std::string>& options = {});
-    // The next simulator output line starting with the prefix (e.g. "sent #"), or "" on timeout.
+    // The event of the next simulator output line starting with the prefix (e.g. "sent #"),
+    // without the device's address and the time taken; "" on timeout.
     std::string NextLine(const std::string& prefix);
 
     // The download folder in the device's form, ending in "\".

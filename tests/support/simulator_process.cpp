@@ -42,6 +42,26 @@ bool SimulatorProcess::Start(const std::string& program, const std::vector<std::
     return true;
 }
 
+std::optional<std::string> SimulatorProcess::WaitForEvent(const std::string& event,
+                                                          std::chrono::milliseconds timeout) {
+    return m_process.WaitForLine([&](const std::string& line) { return EventOf(line) == event; },
+                                 timeout);
+}
+
+std::string SimulatorProcess::EventOf(const std::string& line) {
+    return line.substr(0, line.find(" peer="));
+}
+
+std::string SimulatorProcess::FieldOf(const std::string& line, const std::string& name) {
+    const std::string key = " " + name + "=";
+    std::size_t at = line.rfind(key);
+    if (at == std::string::npos) {
+        return "";
+    }
+    std::size_t start = at + key.size();
+    return line.substr(start, line.find(' ', start) - start);
+}
+
 std::optional<std::string> SimulatorProcess::WaitFor(const std::string& prefix,
                                                      std::chrono::milliseconds timeout) {
     return m_process.WaitForPrefix(prefix, timeout);

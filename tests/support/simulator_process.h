@@ -29,6 +29,15 @@ public:
     // The next output line that starts with the prefix.
     std::optional<std::string> WaitFor(const std::string& prefix,
                                        std::chrono::milliseconds timeout = kEventTimeout);
+    // The next line whose event (see EventOf) is exactly `event`; the whole line.
+    std::optional<std::string> WaitForEvent(const std::string& event,
+                                            std::chrono::milliseconds timeout = kEventTimeout);
+
+    // A connection's line without the fields that end it and differ from run to run: the
+    // device's address (" peer=ADDR:PORT") and, on response lines, the time taken (" ms=N").
+    static std::string EventOf(const std::string& line);
+    // The value of the field "NAME=" at the end of a line, or "" when it has none.
+    static std::string FieldOf(const std::string& line, const std::string& name);
     ChildProcess& Process() { return m_process; }
 
 private:

@@ -10,6 +10,13 @@
 #include "protocol.h"
 
 namespace brevanta::server {
+namespace {
+
+// Datagrams handled per wake; the rest wait for the next round, so that a flood of them does
+// not hold the transfers.
+constexpr int kDatagramsPerTurn = 64;
+
+}  // namespace
 
 bool DiscoveryResponder::Bind(const in_addr& address, std::uint16_t port, std::string* error) {
     UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
@@ -33,7 +40,7 @@ bool DiscoveryResponder::Bind(const in_addr& address, std::uint16_t port, std::s
 }
 
 void DiscoveryResponder::HandlePending() {
-    for (;;) {
+    for (int i = 0; i < kDatagramsPerTurn; ++i) {
         char buffer[kDiscoveryToken.size()];
         sockaddr_in source{};
         socklen_t size = sizeof source;

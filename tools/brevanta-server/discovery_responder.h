@@ -22,7 +22,8 @@ public:
     std::uint16_t Port() const { return m_port; }
     int Fd() const { return m_socket.Get(); }
 
-    // Handles every datagram waiting on the socket; called when it is readable.
+    // Handles the datagrams waiting on the socket, up to a number per call; called when it is
+    // readable.
     void HandlePending();
 
 private:

@@ -1,5 +1,4 @@
 // brevanta-server: plays the provisioning server for BrevantaClient in tests and demos.
-#include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 
@@ -14,9 +13,10 @@
 
 #include "discovery_responder.h"
 #include "event_log.h"
+#include "event_loop.h"
 #include "file_store.h"
+#include "open_file_limit.h"
 #include "options.h"
-#include "stop_signal.h"
 #include "tcp_server.h"
 #include "common/unique_fd.h"
 
@@ -26,8 +26,8 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitCannotListen = 1;
 
-// SIGTERM and SIGINT are read from a descriptor by the main loop; they are blocked before any
-// thread starts so that no connection thread is picked to handle them.
+// SIGTERM and SIGINT are read from a descriptor by the event loop, so that a stop never lands in
+// the middle of a connection's step.
 UniqueFd TakeStopSignals() {
     sigset_t signals;
     sigemptyset(&signals);
@@ -65,17 +65,19 @@ int Run(int argc, char** argv) {
 
     // A peer that goes away mid-response must be an error return, not the end of the program.
     signal(SIGPIPE, SIG_IGN);
+    const std::size_t maxConnections = ConnectionsWithinFileLimit();
     UniqueFd signals = TakeStopSignals();
-    StopSignal stop;
-    if (!signals.Valid() || !stop.Valid()) {
+    EventLoop loop;
+    if (!signals.Valid() || !loop.Valid()) {
         std::fprintf(stderr, "%s: cannot set up signal handling: %s\n", programName,
                      std::strerror(errno));
         return kExitCannotListen;
     }
+    loop.Watch(signals.Get(), EPOLLIN, [&loop](EventLoop::Wake) { loop.Quit(); });
 
     std::unique_ptr<TcpServer> transfer;
     if (options.transfer && !options.faults.refuse) {
-        transfer = std::make_unique<TcpServer>(*files, options.faults, stop);
+        transfer = std::make_unique<TcpServer>(loop, *files, options.faults, maxConnections);
         if (!transfer->Listen(options.bindAddress, options.tcpPort, &error)) {
             std::fprintf(stderr, "%s: %s\n", programName, error.c_str());
             return kExitCannotListen;
@@ -88,6 +90,8 @@ int Run(int argc, char** argv) {
             std::fprintf(stderr, "%s: %s\n", programName, error.c_str());
             return kExitCannotListen;
         }
+        loop.Watch(discovery->Fd(), EPOLLIN,
+                   [&discovery](EventLoop::Wake) { discovery->HandlePending(); });
     }
 
     std::string tcpState = transfer                ? std::to_string(transfer->Port())
@@ -96,32 +100,8 @@ int Run(int argc, char** argv) {
     std::string udpState = discovery ? std::to_string(discovery->Port()) : "off";
     EmitEvent("ready tcp=" + tcpState + " udp=" + udpState);
 
-    std::vector<pollfd> watched = {{signals.Get(), POLLIN, 0},
-                                   {transfer ? transfer->Fd() : -1, POLLIN, 0},
-                                   {discovery ? discovery->Fd() : -1, POLLIN, 0}};
-    for (;;) {
-        for (pollfd& entry : watched) {
-            entry.revents = 0;
-        }
-        if (poll(watched.data(), watched.size(), -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            std::fprintf(stderr, "%s: poll: %s\n", programName, std::strerror(errno));
-            break;
-        }
-        if (watched[0].revents != 0) {
-            break;
-        }
-        if (watched[1].revents != 0) {
-            transfer->AcceptPending();
-        }
-        if (watched[2].revents != 0) {
-            discovery->HandlePending();
-        }
-    }
+    loop.Run();
 
-    stop.Trigger();
     transfer.reset();
     discovery.reset();
     EmitEvent("stopped");

@@ -217,19 +217,25 @@ Misbehaviour, applied to every response:
   --close-after-response
                         close the connection after each complete response
 
-Output: one line per event on standard output, for example
+Output: one line per event on standard output; lines about a connection end with the device's
+address, and those about a response with the time it took. For example
   ready tcp=18898 udp=52423          (a disabled side shows "off", --refuse shows "refused")
-  accept #1 127.0.0.1:40000
-  request #1 NAME
-  sent #1 NAME BYTES                 (the whole file went out; BYTES counts file bytes)
-  cut #1 NAME BYTES                  (the response stopped after BYTES file bytes)
-  held #1 NAME                       (--silent)
-  missing #1 NAME
-  bad #1 REASON
-  failed #1 REASON                   (the peer went away or a send failed)
-  closed #1
+  accept #1 10.77.0.1:40000
+  request #1 NAME peer=10.77.0.1:40000
+  sent #1 NAME BYTES peer=10.77.0.1:40000 ms=MS
+                                     (the whole file went out; BYTES counts file bytes)
+  cut #1 NAME BYTES peer=... ms=MS   (the response stopped after BYTES file bytes)
+  held #1 NAME peer=...              (--silent)
+  missing #1 NAME peer=...
+  bad #1 REASON peer=...
+  failed #1 [NAME] REASON peer=... [ms=MS]   (the peer went away or a send failed)
+  closed #1 peer=...
+  full: N connections, ...           (the descriptor limit is reached; more devices wait)
+  error accept: REASON ...           (the server's own trouble, e.g. out of descriptors)
   discovery ADDR:PORT replied | ignored N bytes | failed REASON
   stopped
+When standard output is the journal (systemd's JOURNAL_STREAM), each line starts with its
+priority: <6> for events, <4> for a device's failure, <3> for the server's own errors.
 Names are shown with bytes below '!', '\' and DEL as \xHH.
 
 Exit status: 0 after SIGTERM or SIGINT, 1 when a port cannot be opened, 2 for bad usage.
