@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 
-extern std::atomic<std::int32_t> g_screenWidth;
-extern std::atomic<std::int32_t> g_screenHeight;
-extern std::atomic<signed char> g_screenMode;
+struct DisplayState {
+    std::atomic<std::int32_t> width{240};
+    std::atomic<std::int32_t> height{320};
+    std::atomic<signed char> mode{0x30};
+};

@@ -1,4 +1,4 @@
-#include "net/device_input_actions.h"
+#include "app/device_input_actions.h"
 
 #include "app/server_messages.h"
 #include "app/server_state.h"
