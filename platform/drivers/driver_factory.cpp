@@ -1,6 +1,5 @@
-#include "drivers/display_driver.h"
+#include "drivers/driver_factory.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -9,27 +8,19 @@
 
 namespace ce::drivers {
 
-namespace {
-
-std::unique_ptr<DisplayDriver> Headless(std::string* error) {
-    return HeadlessDriver::Create(HeadlessOptionsFromEnvironment(), error);
-}
-
-}  // namespace
-
 std::unique_ptr<DisplayDriver> CreateDisplayDriver(std::string* error) {
     const char* chosen = std::getenv("CE_DISPLAY");
     const std::string_view choice = chosen == nullptr ? "" : chosen;
     if (choice == "headless") {
-        return Headless(error);
+        return HeadlessDriver::Create(HeadlessOptionsFromEnvironment(), error);
     }
     if (choice == "x11") {
         std::string reason;
-        if (auto driver = CreateX11Driver(&reason)) {
-            return driver;
+        auto driver = CreateX11Driver(&reason);
+        if (!driver) {
+            *error = "CE_DISPLAY=x11: " + reason;
         }
-        std::fprintf(stderr, "CE_DISPLAY=x11: %s; using the headless display\n", reason.c_str());
-        return Headless(error);
+        return driver;
     }
     if (!choice.empty()) {
         *error = "CE_DISPLAY=" + std::string(choice) + " names no display driver (x11, headless)";
@@ -42,11 +33,11 @@ std::unique_ptr<DisplayDriver> CreateDisplayDriver(std::string* error) {
             return driver;
         }
     }
-    return Headless(error);
+    return HeadlessDriver::Create(HeadlessOptionsFromEnvironment(), error);
 }
 
-std::vector<TopLevelWindow> InputSink::DescribeChildren(WindowId) {
-    return {};
+std::unique_ptr<DisplayDriver> CreatePlainHeadlessDriver() {
+    return HeadlessDriver::Create(HeadlessOptions{}, nullptr);
 }
 
 }  // namespace ce::drivers
