@@ -1,9 +1,9 @@
-#include "user/edit_control.h"
-#include "user/edit_control_state.h"
+#include "user/controls/edit_control.h"
+#include "user/controls/edit_control_state.h"
 
 #include <algorithm>
 
-#include "user/dialog_controls.h"
+#include "user/controls/dialog_controls.h"
 
 namespace ce::user {
 

@@ -1,8 +1,8 @@
-#include "user/static_control.h"
+#include "user/controls/static_control.h"
 
 #include <string>
 
-#include "user/dialog_controls.h"
+#include "user/controls/dialog_controls.h"
 
 namespace ce::user {
 

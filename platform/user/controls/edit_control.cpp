@@ -1,10 +1,10 @@
-#include "user/edit_control.h"
+#include "user/controls/edit_control.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "user/dialog_controls.h"
-#include "user/edit_control_state.h"
+#include "user/controls/dialog_controls.h"
+#include "user/controls/edit_control_state.h"
 
 namespace ce::user {
 

@@ -1,6 +1,6 @@
-#include "user/button.h"
+#include "user/controls/button.h"
 
-#include "user/dialog_controls.h"
+#include "user/controls/dialog_controls.h"
 
 namespace ce::user {
 

@@ -1,4 +1,4 @@
-#include "user/dialog_units.h"
+#include "user/controls/dialog_units.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,8 +6,8 @@
 #include "winbase.h"
 
 #include "kernel/api_boundary.h"
-#include "user/dialog_measure_dc.h"
-#include "user/dialog_state.h"
+#include "user/controls/dialog_measure_dc.h"
+#include "user/controls/dialog_state.h"
 
 namespace ce::user {
 

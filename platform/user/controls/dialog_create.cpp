@@ -1,14 +1,14 @@
-#include "user/dialog_create.h"
+#include "user/controls/dialog_create.h"
 
 #include <utility>
 
 #include "winbase.h"
 
 #include "kernel/api_boundary.h"
-#include "user/dialog_geometry.h"
-#include "user/dialog_navigation.h"
-#include "user/dialog_state.h"
-#include "user/dialog_units.h"
+#include "user/controls/dialog_geometry.h"
+#include "user/controls/dialog_navigation.h"
+#include "user/controls/dialog_state.h"
+#include "user/controls/dialog_units.h"
 
 namespace ce::user {
 

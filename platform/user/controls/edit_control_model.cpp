@@ -1,4 +1,4 @@
-#include "user/edit_control_model.h"
+#include "user/controls/edit_control_model.h"
 
 #include <cstdlib>
 #include <utility>

@@ -1,10 +1,10 @@
-#include "user/edit_control_state.h"
+#include "user/controls/edit_control_state.h"
 
 #include <climits>
 #include <memory>
 #include <unordered_map>
 
-#include "user/dialog_measure_dc.h"
+#include "user/controls/dialog_measure_dc.h"
 
 namespace ce::user {
 

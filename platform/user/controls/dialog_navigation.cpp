@@ -1,10 +1,10 @@
-#include "user/dialog_navigation.h"
+#include "user/controls/dialog_navigation.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "user/desktop.h"
-#include "user/dialog_state.h"
+#include "user/controls/dialog_state.h"
 
 namespace ce::user {
 

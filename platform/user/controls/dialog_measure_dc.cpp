@@ -1,4 +1,4 @@
-#include "user/dialog_measure_dc.h"
+#include "user/controls/dialog_measure_dc.h"
 
 namespace ce::user {
 

@@ -1,4 +1,4 @@
-#include "user/message_box_window.h"
+#include "user/controls/message_box_window.h"
 
 namespace ce::user {
 

@@ -2,8 +2,8 @@
 #include "winbase.h"
 
 #include "kernel/api_boundary.h"
-#include "user/dialog_navigation.h"
-#include "user/dialog_state.h"
+#include "user/controls/dialog_navigation.h"
+#include "user/controls/dialog_state.h"
 
 namespace ce::user {
 

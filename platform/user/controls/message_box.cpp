@@ -5,11 +5,11 @@
 #include "winbase.h"
 
 #include "kernel/api_boundary.h"
-#include "user/dialog_geometry.h"
-#include "user/dialog_measure_dc.h"
-#include "user/dialog_modal.h"
-#include "user/dialog_state.h"
-#include "user/message_box_window.h"
+#include "user/controls/dialog_geometry.h"
+#include "user/controls/dialog_measure_dc.h"
+#include "user/controls/dialog_modal.h"
+#include "user/controls/dialog_state.h"
+#include "user/controls/message_box_window.h"
 
 namespace ce::user {
 

@@ -1,4 +1,4 @@
-#include "user/message_box_layout.h"
+#include "user/controls/message_box_layout.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include "winuser.h"
 
-#include "user/edit_control_model.h"
+#include "user/controls/edit_control_model.h"
 
 namespace ce::user {
 

@@ -1,4 +1,4 @@
-#include "user/dialog_geometry.h"
+#include "user/controls/dialog_geometry.h"
 
 #include <algorithm>
 

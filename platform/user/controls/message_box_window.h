@@ -6,7 +6,7 @@
 
 #include "winuser.h"
 
-#include "user/message_box_layout.h"
+#include "user/controls/message_box_layout.h"
 
 namespace ce::user {
 

@@ -2,7 +2,7 @@
 #include "winbase.h"
 
 #include "kernel/api_boundary.h"
-#include "user/dialog_navigation.h"
+#include "user/controls/dialog_navigation.h"
 
 namespace ce::user {
 

@@ -1,4 +1,4 @@
-#include "user/dialog_state.h"
+#include "user/controls/dialog_state.h"
 
 #include "user/desktop.h"
 

@@ -1,10 +1,10 @@
-#include "user/dialog_modal.h"
+#include "user/controls/dialog_modal.h"
 
 #include "winbase.h"
 
 #include "kernel/api_boundary.h"
-#include "user/dialog_create.h"
-#include "user/dialog_state.h"
+#include "user/controls/dialog_create.h"
+#include "user/controls/dialog_state.h"
 
 namespace ce::user {
 

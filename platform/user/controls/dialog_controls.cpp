@@ -1,4 +1,4 @@
-#include "user/dialog_controls.h"
+#include "user/controls/dialog_controls.h"
 
 namespace ce::user {
 
