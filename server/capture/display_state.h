@@ -6,8 +6,11 @@
 #include <atomic>
 #include <cstdint>
 
+#include "net/viewer_protocol.h"
+
+// 240x320 until the first capture setup measures the screen.
 struct DisplayState {
     std::atomic<std::int32_t> width{240};
     std::atomic<std::int32_t> height{320};
-    std::atomic<signed char> mode{0x30};
+    std::atomic<signed char> mode{kScreenModeBeforeSetup};
 };

@@ -42,7 +42,7 @@ void ComposeViewerLabel(SOCKET socket, ViewerLabel& label) {
 
 CViewerConnection::CViewerConnection(InputActions& inputActions, ViewerEvents& viewerEvents,
                                      const DisplayState& display)
-    : m_port(kPort),
+    : m_port(kViewerPort),
       m_ownAddress{},
       m_inputActions(inputActions),
       m_viewerEvents(viewerEvents),

@@ -16,6 +16,7 @@
 #include "net/input_actions.h"
 #include "net/socket_slot.h"
 #include "net/viewer_events.h"
+#include "net/viewer_protocol.h"
 
 class CViewerConnection {
 public:
@@ -30,8 +31,6 @@ public:
     static constexpr int kSent = 0;
     static constexpr int kNoViewer = 1;
     static constexpr int kSendFailed = 2;
-
-    static constexpr int kPort = 23134;
 
     // Accepted records act through inputActions and viewers are reported to viewerEvents; the
     // display scales pointer positions and gives the mode byte. All three must outlive the object.
