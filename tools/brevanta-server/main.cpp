@@ -63,7 +63,7 @@ int Run(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     UniqueFd signals = TakeStopSignals();
     StopSignal stop;
-    if (!signals.Valid() || !stop.Valid()) {
+    if (!signals.IsValid() || !stop.IsValid()) {
         std::fprintf(stderr, "%s: cannot set up signal handling: %s\n", programName,
                      std::strerror(errno));
         return kExitCannotListen;

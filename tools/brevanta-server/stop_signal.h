@@ -15,7 +15,7 @@ public:
     enum class Wait { kReady, kTimeout, kStopped };
 
     StopSignal();
-    bool Valid() const { return m_event.Valid(); }
+    bool IsValid() const { return m_event.IsValid(); }
     void Trigger();
     bool Triggered() const;
 
