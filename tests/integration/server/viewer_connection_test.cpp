@@ -60,7 +60,7 @@ protected:
     // A viewer that is connected and shown by the window.
     TestSocket ConnectViewer(int expectedConnected = 1) {
         TestSocket viewer = Connect();
-        EXPECT_TRUE(viewer.Valid());
+        EXPECT_TRUE(viewer.IsValid());
         EXPECT_TRUE(m_application.WaitFor(
             [&](const Record& r) { return r.connected == expectedConnected; }));
         return viewer;
@@ -69,7 +69,7 @@ protected:
     bool Refused() {
         int error = 0;
         TestSocket attempt = Connect(&error);
-        return !attempt.Valid() && error == ECONNREFUSED;
+        return !attempt.IsValid() && error == ECONNREFUSED;
     }
 
     DisplayState m_display;  // 240x320, mode 0x30, as before the first capture setup
@@ -211,7 +211,7 @@ TEST_F(ViewerConnectionTest, AViewerArrivingWhileOneIsMarkedConnectedReplacesIt)
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
 
     TestSocket second = Connect();
-    ASSERT_TRUE(second.Valid());
+    ASSERT_TRUE(second.IsValid());
     EXPECT_TRUE(first.ReceiveUntilClosed(kTimeout).closed);
     const auto closed = std::chrono::steady_clock::now();
     ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.connected == 2; }));
