@@ -1,5 +1,5 @@
 // Tavrelin's update step (capture the screen, compare the 40 bands, build the payload) on the X
-// display it runs on, with no viewer connected, so nothing is sent:
+// display it runs on; the payload goes to no viewer:
 //   update_step_bench [RUNS]
 // Three cases: nothing changed; one band changed (a small rectangle drawn on the root window
 // before each step); the whole screen changed (the root filled in a new colour before each
@@ -36,12 +36,13 @@ void Fill(Display* display, int x, int y, int width, int height, unsigned long p
     XSync(display, False);
 }
 
-void Measure(const char* name, int runs, const std::function<void(int)>& change) {
+void Measure(ScreenCapture& capture, const char* name, int runs,
+             const std::function<void(int)>& change) {
     std::vector<double> micros;
     for (int run = 0; run < runs; ++run) {
         change(run);
         const auto start = Clock::now();
-        UpdateStep();
+        capture.Update();
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
     std::printf("  %-12s median %7.1f us  p90 %7.1f us  min %7.1f us  (%d steps)\n", name,
@@ -60,17 +61,18 @@ int main(int argc, char** argv) {
     const int width = DisplayWidth(display, DefaultScreen(display));
     const int height = DisplayHeight(display, DefaultScreen(display));
     std::printf("%dx%dx%d:\n", width, height, DefaultDepth(display, DefaultScreen(display)));
-    CaptureSetup();
-    ResetPreviousFrame();
-    UpdateStep();
+    ScreenCapture capture;
+    capture.Setup(0);
+    capture.ResetPreviousFrame();
+    capture.Update();
 
-    Measure("no change", runs, [](int) {});
-    Measure("one band", runs,
+    Measure(capture, "no change", runs, [](int) {});
+    Measure(capture, "one band", runs,
             [&](int run) { Fill(display, 10, height / 2, 8, 2, (run & 1) != 0 ? 0xFFFFFFu : 0u); });
-    Measure("full screen", runs, [&](int run) {
+    Measure(capture, "full screen", runs, [&](int run) {
         Fill(display, 0, 0, width, height, 0x010101u * static_cast<unsigned long>(run % 200 + 20));
     });
-    CaptureTeardown();
+    capture.Teardown();
     XCloseDisplay(display);
     return 0;
 }

@@ -66,7 +66,7 @@ LoadResult Load::Run() {
     sockaddr_in server{};
     server.sin_family = AF_INET;
     server.sin_port = htons(m_options.port);
-    if (!m_epoll.Valid() || inet_pton(AF_INET, m_options.address.c_str(), &server.sin_addr) != 1) {
+    if (!m_epoll.IsValid() || inet_pton(AF_INET, m_options.address.c_str(), &server.sin_addr) != 1) {
         m_result.failures["cannot start: no epoll or not an IPv4 address"] = 1;
         m_result.failed = m_options.connections;
         return m_result;
@@ -112,7 +112,7 @@ LoadResult Load::Run() {
 void Load::Open(std::size_t index, const sockaddr_in& server) {
     Download& download = m_downloads[index];
     download.socket = UniqueFd(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!download.socket.Valid()) {
+    if (!download.socket.IsValid()) {
         download.check.Fail(ErrorText("socket", errno));
         Finish(index);
         return;

@@ -8,11 +8,11 @@
 #include "app/screen_background.h"
 #include "app/sync_record.h"
 #include "keypad/address_keypad_dlg.h"
+#include "net/discovery_protocol.h"
 #include "res/resource.h"
 
 namespace {
 
-constexpr char kDiscoveryToken[] = {'k', 'e', 'l', 'm', 'a', 'r', 'i', 's'};
 constexpr int kTextPoints = 100;  // tenths of a point
 // Right-aligned and centred in rectangles 12 pixels high: the text's cell is 16, and without
 // DT_SINGLELINE the centring would not happen and the bottoms of the digits would be cut off.
@@ -84,10 +84,10 @@ BOOL CMainScreenDlg::OnInitDialog() {
     m_moduleDir = ModuleDirectory();
     ReadSyncRecord();
     m_transfer.SetDownloadDirectory(std::u16string(m_moduleDir + TEXT("\\")));
-    m_listener.SetPort(kReplyPort);
+    m_listener.SetPort(discovery::kReplyPort);
     m_listener.SetNotifyWindow(m_hWnd);
     m_listener.Start();
-    m_sender.SetPort(kTokenPort);
+    m_sender.SetPort(discovery::kTokenPort);
     m_timerId = SetTimer(kDiscoveryTimer, kDiscoveryPeriod, nullptr);
     // A device is provisioned once: a record with a comma ends the program right away.
     if (RecordMeansProvisioned(m_syncRecord)) {
@@ -157,7 +157,7 @@ LRESULT CMainScreenDlg::OnServerFound(WPARAM, LPARAM lParam) {
 
 void CMainScreenDlg::OnTimer(UINT_PTR timerId) {
     if (timerId == m_timerId) {
-        m_sender.Send(kDiscoveryToken, sizeof kDiscoveryToken);
+        m_sender.Send(discovery::kToken, sizeof discovery::kToken);
     }
     CFullScreenDlg::OnTimer(timerId);
 }

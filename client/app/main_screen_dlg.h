@@ -14,8 +14,6 @@ class CMainScreenDlg : public CFullScreenDlg {
 public:
     static constexpr UINT_PTR kDiscoveryTimer = 2;
     static constexpr UINT kDiscoveryPeriod = 1000;
-    static constexpr u_short kReplyPort = 52422;
-    static constexpr u_short kTokenPort = 52423;
 
     explicit CMainScreenDlg(CWnd* parent = nullptr);
     ~CMainScreenDlg() override;

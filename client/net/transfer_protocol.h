@@ -1,10 +1,15 @@
-// Wire format of the transfer protocol: every message starts with an 11-byte header, the total
-// length of the message (header included) as "%10d" text, then a type character.
+// Wire format of the transfer protocol over TCP: every message starts with an 11-byte header, the
+// total length of the message (header included) as "%10d" text, then a type character. The
+// simulator tool keeps its own definitions on purpose: it is a peer written from the description
+// of the protocol.
 #pragma once
 
 #include <cstdint>
 
 namespace transfer {
+
+// The provisioning server's port.
+constexpr std::uint16_t kServerPort = 18898;
 
 constexpr int kHeaderSize = 11;
 constexpr int kLengthDigits = 10;

@@ -4,11 +4,12 @@
 
 #include <string>
 
+#include "transfer_protocol.h"
 #include "transfer_socket.h"
 
 class CTransferService {
 public:
-    static constexpr u_short kServerPort = 18898;
+    static constexpr u_short kServerPort = transfer::kServerPort;
     static constexpr DWORD kInactivityTimeout = 30000;
     static constexpr const WCHAR* kRequestFailedText = u"Cannot send request to BrevantaServer";
     static constexpr const WCHAR* kDownloadFailedText = u"Cannot download file from BrevantaServer";

@@ -283,6 +283,63 @@ bool CTransferSocket::BuildDownloadPath(const WCHAR* name, WCHAR* path, int path
     return true;
 }
 
+CTransferSocket::Step CTransferSocket::ReceiveHeader(Download& download) {
+    // The header may come in pieces; it is read only once all 11 bytes are here.
+    ssize_t count = recv(m_socket, download.header + download.headerBytes,
+                         static_cast<std::size_t>(transfer::kHeaderSize - download.headerBytes), 0);
+    if (count < 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+        return Step::kGoOn;
+    }
+    if (count <= 0) {
+        return Step::kFailed;
+    }
+    download.headerBytes += static_cast<int>(count);
+    if (download.headerBytes < transfer::kHeaderSize) {
+        return Step::kGoOn;
+    }
+    download.headerPending = false;
+    std::int64_t total = transfer::ParseTotalLength(download.header);
+    if (total < transfer::kHeaderSize) {
+        return Step::kFailed;
+    }
+    download.expected = total - transfer::kHeaderSize;
+    // A package the disk cannot hold is refused before any of it is written.
+    if (!FitsOnDisk(m_downloadDirectory, download.expected)) {
+        return Step::kFailed;
+    }
+    // A header that announces no package is a server with nothing to give: taking it as a
+    // download would record an empty package and leave the device provisioned with nothing
+    // installed. Nothing more is read for it, and the connection is renewed.
+    if (download.expected == 0) {
+        return Step::kFailed;
+    }
+    return Step::kGoOn;
+}
+
+CTransferSocket::Step CTransferSocket::ReceiveBody(Download& download) {
+    char chunk[kReceiveChunk];
+    // Never more than announced: what the server sends beyond it stays in the socket, and the
+    // next check of the kept connection finds it readable and renews it.
+    std::int64_t missing = download.expected - download.received;
+    std::size_t want = missing < kReceiveChunk ? static_cast<std::size_t>(missing)
+                                               : static_cast<std::size_t>(kReceiveChunk);
+    ssize_t count = recv(m_socket, chunk, want, 0);
+    if (count < 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
+        download.dataWaiting = false;
+        return Step::kGoOn;
+    }
+    download.dataWaiting = static_cast<std::size_t>(count) == want;
+    if (count <= 0) {
+        return Step::kFailed;
+    }
+    if (!AppendToFile(download.file, chunk, static_cast<int>(count))) {
+        return Step::kFailed;
+    }
+    download.received += count;
+    download.lastProgress = GetTickCount();
+    return download.received >= download.expected ? Step::kComplete : Step::kGoOn;
+}
+
 int CTransferSocket::DownloadFile(const WCHAR* name) {
     if (m_connected == 0) {
         return 0;
@@ -297,82 +354,22 @@ int CTransferSocket::DownloadFile(const WCHAR* name) {
         return 0;
     }
 
-    char header[transfer::kHeaderSize] = {};
-    int headerBytes = 0;
-    bool headerPending = true;
-    std::int64_t expected = 0;
-    std::int64_t received = 0;
-    char chunk[kReceiveChunk];
     // The header does not count as progress: the wait for the first body byte runs from here.
-    DWORD lastProgress = GetTickCount();
-
-    // After a receive that filled the whole chunk more data is most likely waiting: the next
-    // receive goes straight to the non-blocking socket and waits only when it finds nothing.
-    bool dataWaiting = false;
-    while (GetTickCount() - lastProgress <= m_inactivityTimeout) {
-        if (!dataWaiting) {
+    Download download{file, {}, 0, true, 0, 0, GetTickCount(), false};
+    Step step = Step::kGoOn;
+    while (step == Step::kGoOn && GetTickCount() - download.lastProgress <= m_inactivityTimeout) {
+        if (!download.dataWaiting) {
             PollReadable();
             if (m_readable == 0) {
                 continue;
             }
         }
-        if (headerPending) {
-            // The header may come in pieces; it is read only once all 11 bytes are here.
-            ssize_t count = recv(m_socket, header + headerBytes,
-                                 static_cast<std::size_t>(transfer::kHeaderSize - headerBytes), 0);
-            if (count < 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
-                continue;
-            }
-            if (count <= 0) {
-                break;
-            }
-            headerBytes += static_cast<int>(count);
-            if (headerBytes < transfer::kHeaderSize) {
-                continue;
-            }
-            headerPending = false;
-            std::int64_t total = transfer::ParseTotalLength(header);
-            if (total < transfer::kHeaderSize) {
-                break;
-            }
-            expected = total - transfer::kHeaderSize;
-            // A package the disk cannot hold is refused before any of it is written.
-            if (!FitsOnDisk(m_downloadDirectory, expected)) {
-                break;
-            }
-            // A header that announces no package is a server with nothing to give: taking it
-            // as a download would record an empty package and leave the device provisioned
-            // with nothing installed. Nothing more is read for it, and the connection is renewed.
-            if (expected == 0) {
-                break;
-            }
-            continue;
-        }
-        // Never more than announced: what the server sends beyond it stays in the socket, and the
-        // next check of the kept connection finds it readable and renews it.
-        std::int64_t missing = expected - received;
-        std::size_t want = missing < kReceiveChunk ? static_cast<std::size_t>(missing)
-                                                   : static_cast<std::size_t>(kReceiveChunk);
-        ssize_t count = recv(m_socket, chunk, want, 0);
-        if (count < 0 && (errno == EWOULDBLOCK || errno == EINTR)) {
-            dataWaiting = false;
-            continue;
-        }
-        dataWaiting = static_cast<std::size_t>(count) == want;
-        if (count <= 0) {
-            break;
-        }
-        if (!AppendToFile(file, chunk, static_cast<int>(count))) {
-            break;
-        }
-        received += count;
-        lastProgress = GetTickCount();
-        if (received >= expected) {
-            CloseHandle(file);
-            return 1;
-        }
+        step = download.headerPending ? ReceiveHeader(download) : ReceiveBody(download);
     }
-
+    if (step == Step::kComplete) {
+        CloseHandle(file);
+        return 1;
+    }
     // The partial file stays on disk.
     RenewSocket();
     CloseHandle(file);

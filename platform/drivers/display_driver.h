@@ -1,27 +1,28 @@
-// The one interface between the window system and a screen.
+// The display a program draws on: the interface between the window system and a screen.
 //
 // The window system renders each top-level window (with its children) into a surface of its own
 // and tells the driver where the window is, how the windows are stacked and which parts of a
 // surface changed. The driver shows them: `headless` composites them into an in-memory screen,
 // `x11` gives each a real override-redirect X window. Input comes back through the sink, on the
-// driver's own thread. Display output and input are separate concerns of the same object; screen
-// capture, input injection and the orientation serve the remote display server.
+// driver's own thread.
 //
-// Which driver: CE_DISPLAY=x11|headless; without it x11 when DISPLAY names a reachable display,
-// else headless. CE_SCREEN=WxH sets the headless screen (default 272x480).
+// A new driver (a Wayland compositor, a bare framebuffer) starts with this interface alone. What a
+// remote display server needs beyond it (reading the screen, injecting input, other programs'
+// windows) is a second interface, RemoteAccess, that a driver adds when it can.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "windef.h"
 
 #include "gdi/surface.h"
 
 namespace ce::drivers {
+
+class RemoteAccess;
 
 // The window system's name for a top-level window (its HWND value).
 using WindowId = std::uintptr_t;
@@ -37,8 +38,6 @@ struct InputEvent {
     char16_t character = 0;  // key down: the character the key types, 0 for none
 };
 
-struct TopLevelWindow;
-
 class InputSink {
 public:
     virtual ~InputSink() = default;
@@ -46,21 +45,12 @@ public:
     virtual void OnInput(const InputEvent& event) = 0;
     // The screen was rotated or changed size.
     virtual void OnScreenChanged() = 0;
-    // The descendants of a top-level window, parents before their children, each with its
-    // class, text and screen rectangle (in the fields of TopLevelWindow): what a test of a whole
-    // program reads to know what the program shows.
-    virtual std::vector<TopLevelWindow> DescribeChildren(WindowId window);
 };
 
 enum class CursorShape { kNone, kArrow, kWait };
 
 // How the screen is turned from its natural orientation, counter-clockwise.
 enum class DisplayRotation { k0, k90, k180, k270 };
-
-enum class MouseButton { kLeft, kRight };
-
-// A top-level window of another program on the same display, by the display's own name for it.
-using ForeignWindowId = std::uint64_t;
 
 struct TopLevelWindow {
     WindowId id = 0;
@@ -93,26 +83,12 @@ public:
     // Keyboard input goes to this top-level window (no window manager does it for us).
     virtual void Activate(WindowId id) = 0;
     virtual void SetCursor(CursorShape shape) = 0;
-
-    // ---- for the remote display server ----
+    // What the display settings report as the orientation; a screen that cannot turn is k0.
     virtual DisplayRotation ScreenRotation() const = 0;
-    // Copies the part of the screen rectangle (screen coordinates) that lies on the screen, as
-    // the screen shows it, into the destination with its top-left corner at `at`, clipped to the
-    // destination (which may be bottom-up). False when the screen cannot be read.
-    virtual bool ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) = 0;
-    // Synthesised pointer input as if the user made it; positions are screen pixels on the
-    // screen. Buttons act at the pointer's current position.
-    virtual POINT PointerPosition() const = 0;
-    virtual void InjectPointerMove(POINT screen) = 0;
-    virtual void InjectButton(MouseButton button, bool down) = 0;
-    // A top-level window of another program whose class and title match (null: any), or 0.
-    virtual ForeignWindowId FindForeignWindow(const char16_t* className, const char16_t* title) = 0;
-    // Brings that window to the top of the stacking order; false when it is gone.
-    virtual bool RaiseForeignWindow(ForeignWindowId window) = 0;
-};
 
-// The driver chosen by the environment, or null when the chosen one cannot start (with the
-// reason in *error).
-std::unique_ptr<DisplayDriver> CreateDisplayDriver(std::string* error);
+    // Remote access to this display, or null when the driver does not offer it. It lives as long
+    // as the driver.
+    virtual RemoteAccess* Remote() { return nullptr; }
+};
 
 }  // namespace ce::drivers

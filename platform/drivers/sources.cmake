@@ -1,6 +1,6 @@
 # The driver factory and the headless driver.
 target_sources(ceplatform PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/display_driver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/driver_factory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_server.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/headless_driver.cpp

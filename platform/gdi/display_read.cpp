@@ -1,11 +1,13 @@
 #include "gdi/display_read.h"
 
+#include "drivers/remote_access.h"
 #include "user/desktop.h"
 
 namespace ce::gdi {
 
 bool ReadDisplay(const RECT& screenRect, Surface& destination, POINT at) {
-    return user::CurrentDesktop()->Driver().ReadScreen(screenRect, destination, at);
+    drivers::RemoteAccess* remote = user::CurrentDesktop()->Driver().Remote();
+    return remote != nullptr && remote->ReadScreen(screenRect, destination, at);
 }
 
 }  // namespace ce::gdi

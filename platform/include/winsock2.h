@@ -51,9 +51,14 @@ int closesocket(SOCKET socket);
 // come from <sys/ioctl.h>); other commands are passed to ioctl.
 int ioctlsocket(SOCKET socket, long command, u_long* argument);
 
-// The device's select: the first argument is ignored, and the error set reports a socket with a
-// pending error (a failed non-blocking connect), which the host's select never does. A socket in
-// the write set counts as writable only when it is connected and has no pending error.
-int WsaSelect(int ignored, fd_set* readSet, fd_set* writeSet, fd_set* errorSet,
-              const TIMEVAL* timeout);
-#define select WsaSelect
+// The device's select, declared as the device declares it (the timeout is const): the first
+// argument is ignored, and the error set reports a socket with a pending error (a failed
+// non-blocking connect), which the host's select never does. A socket in the write set counts as
+// writable only when it is connected and has no pending error.
+//
+// It overloads the host's select, whose timeout is not const. A call with a timeout that is not
+// const would pick the host's (which counts descriptors up to the first argument and knows no
+// pending errors), so the deleted overload makes such a call ambiguous: it does not compile.
+int select(int ignored, fd_set* readSet, fd_set* writeSet, fd_set* errorSet,
+           const TIMEVAL* timeout);
+int select(int, fd_set*, fd_set*, fd_set*, TIMEVAL* const&) = delete;

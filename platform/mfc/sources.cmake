@@ -1,5 +1,5 @@
 # The files of the MFC subset.
-list(APPEND CE_MFC_SOURCES
+target_sources(cemfc PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/dc.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/gdi_objects.cpp

@@ -1,11 +1,13 @@
 #include "user/desktop.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "winbase.h"
 
-#include "drivers/headless/headless_driver.h"
+#include "drivers/driver_factory.h"
 #include "user/input_routing.h"
 #include "user/message_queue.h"
 #include "user/system_classes.h"
@@ -21,11 +23,15 @@ std::shared_ptr<Desktop> g_current;
 // The notice of a rotated or resized screen (SETTINGCHANGE_RESET).
 constexpr WPARAM kSettingChangeReset = 0x3002;
 
+// A program told to use a display it cannot have has nothing to show on: it ends, at its first
+// use of the screen, before it has shown anything.
 std::unique_ptr<drivers::DisplayDriver> DriverFromEnvironment() {
     std::string error;
     auto driver = drivers::CreateDisplayDriver(&error);
     if (!driver) {
-        std::fprintf(stderr, "%s; using a plain headless display\n", error.c_str());
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, error.c_str());
+        std::fflush(stderr);
+        std::_Exit(EXIT_FAILURE);
     }
     return driver;
 }
@@ -52,11 +58,6 @@ drivers::DisplayDriver& Desktop::Driver() {
     std::lock_guard lock(m_driverMutex);
     if (!m_driver) {
         m_driver = m_driverFactory();
-        // A screen there must be: without the chosen one, a plain headless one.
-        if (!m_driver) {
-            std::string error;
-            m_driver = drivers::HeadlessDriver::Create(drivers::HeadlessOptions{}, &error);
-        }
         m_driver->Start(*this);
     }
     return *m_driver;
@@ -165,8 +166,7 @@ std::shared_ptr<Desktop> ReplaceCurrentDesktop(std::shared_ptr<Desktop> desktop)
     return std::exchange(g_current, std::move(desktop));
 }
 
-DesktopScope::DesktopScope()
-    : DesktopScope(drivers::HeadlessDriver::Create(drivers::HeadlessOptions{}, nullptr)) {}
+DesktopScope::DesktopScope() : DesktopScope(drivers::CreatePlainHeadlessDriver()) {}
 
 DesktopScope::DesktopScope(std::unique_ptr<drivers::DisplayDriver> driver) {
     auto held = std::make_shared<std::unique_ptr<drivers::DisplayDriver>>(std::move(driver));

@@ -6,7 +6,7 @@
 //
 // The desktop also owns the display driver (so a fresh desktop means a fresh screen) and is its
 // input sink: pointer and key events from the driver's thread are routed to the queue of the
-// window they belong to.
+// window they belong to. It describes its windows to a driver's control path for tests.
 #pragma once
 
 #include <functional>
@@ -18,6 +18,7 @@
 #include "windef.h"
 
 #include "drivers/display_driver.h"
+#include "drivers/window_describer.h"
 #include "user/input_state.h"
 #include "user/window_class.h"
 #include "user/window_table.h"
@@ -26,12 +27,15 @@ namespace ce::user {
 
 class MessageQueue;
 
-class Desktop : public std::enable_shared_from_this<Desktop>, public drivers::InputSink {
+class Desktop : public std::enable_shared_from_this<Desktop>,
+                public drivers::InputSink,
+                public drivers::WindowDescriber {
 public:
     using DriverFactory = std::function<std::unique_ptr<drivers::DisplayDriver>()>;
 
-    // The driver comes from the factory when it is first needed; without one, from the
-    // environment (CreateDisplayDriver).
+    // The driver comes from the factory, which must give one, when it is first needed. Without a
+    // factory it comes from the environment (CreateDisplayDriver), and a program whose chosen
+    // driver cannot start ends there with the reason on stderr and exit code 1.
     static std::shared_ptr<Desktop> Create(DriverFactory driverFactory = {});
 
     Desktop(const Desktop&) = delete;

@@ -57,7 +57,9 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
         if (className != nullptr && IsAtomName(className)) {
             return nullptr;
         }
-        const auto foreign = desktop->Driver().FindForeignWindow(className, windowName);
+        ce::drivers::RemoteAccess* remote = desktop->Driver().Remote();
+        const auto foreign =
+            remote != nullptr ? remote->FindForeignWindow(className, windowName) : 0;
         return foreign != 0 ? ForeignWindowHandle(foreign) : nullptr;
     });
 }

@@ -73,7 +73,8 @@ BOOL SetForegroundWindow(HWND window) {
     return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
         auto desktop = CurrentDesktop();
         if (const auto foreign = ForeignWindowOf(window)) {
-            if (!desktop->Driver().RaiseForeignWindow(*foreign)) {
+            ce::drivers::RemoteAccess* remote = desktop->Driver().Remote();
+            if (remote == nullptr || !remote->RaiseForeignWindow(*foreign)) {
                 SetLastError(ERROR_INVALID_WINDOW_HANDLE);
                 return FALSE;
             }

@@ -9,7 +9,7 @@
 
 #include "windef.h"
 
-#include "drivers/display_driver.h"
+#include "drivers/remote_access.h"
 
 namespace ce::user {
 

@@ -6,6 +6,7 @@
 
 #include "winuser.h"
 
+#include "drivers/remote_access.h"
 #include "kernel/api_boundary.h"
 #include "user/desktop.h"
 
@@ -48,6 +49,11 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
     using ce::drivers::MouseButton;
     ce::kernel::GuardedCall(0, [&] {
         auto& driver = CurrentDesktop()->Driver();
+        // A display without remote access takes no synthesised input.
+        ce::drivers::RemoteAccess* remote = driver.Remote();
+        if (remote == nullptr) {
+            return 0;
+        }
         const bool absolute = (flags & MOUSEEVENTF_ABSOLUTE) != 0;
         const DWORD buttons =
             MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_RIGHTUP;
@@ -56,9 +62,9 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
         if ((flags & MOUSEEVENTF_MOVE) != 0 || (absolute && (flags & buttons) != 0)) {
             const SIZE screen = driver.ScreenSize();
             const POINT to = absolute ? AbsoluteToScreen(dx, dy, screen)
-                                      : MoveBy(driver.PointerPosition(), static_cast<LONG>(dx),
+                                      : MoveBy(remote->PointerPosition(), static_cast<LONG>(dx),
                                                static_cast<LONG>(dy), screen);
-            driver.InjectPointerMove(to);
+            remote->InjectPointerMove(to);
         }
         static constexpr struct {
             DWORD flag;
@@ -70,7 +76,7 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
                         {MOUSEEVENTF_RIGHTUP, MouseButton::kRight, false}};
         for (const auto& entry : kButtons) {
             if ((flags & entry.flag) != 0) {
-                driver.InjectButton(entry.button, entry.down);
+                remote->InjectButton(entry.button, entry.down);
             }
         }
         return 0;

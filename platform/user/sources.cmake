@@ -17,6 +17,7 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/post_message.cpp
     ${CMAKE_CURRENT_LIST_DIR}/screen_report.cpp
     ${CMAKE_CURRENT_LIST_DIR}/send_message.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/string_resources.cpp
     ${CMAKE_CURRENT_LIST_DIR}/system_classes.cpp
     ${CMAKE_CURRENT_LIST_DIR}/system_colors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/system_metrics.cpp
@@ -34,27 +35,26 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/window_table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/z_order.cpp)
-# Dialogs, controls and message boxes.
+# Controls, dialogs and message boxes.
 target_sources(ceplatform PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/button.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/button_paint.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_controls.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_create.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_geometry.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_items.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_measure_dc.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_message.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_modal.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_navigation.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_proc.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_state.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_units.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/edit_control.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/edit_control_model.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/edit_control_paint.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/edit_control_state.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/message_box.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/message_box_layout.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/message_box_window.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/static_control.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/string_resources.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/controls/button.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/button_paint.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_controls.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_create.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_geometry.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_items.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_measure_dc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_message.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_modal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_navigation.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_proc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_state.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/dialog_units.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/edit_control.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/edit_control_model.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/edit_control_paint.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/edit_control_state.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/message_box.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/message_box_layout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/message_box_window.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls/static_control.cpp)

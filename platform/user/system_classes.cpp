@@ -1,10 +1,10 @@
 #include "user/system_classes.h"
 
-#include "user/button.h"
-#include "user/dialog_state.h"
-#include "user/edit_control.h"
-#include "user/message_box_window.h"
-#include "user/static_control.h"
+#include "user/controls/button.h"
+#include "user/controls/dialog_state.h"
+#include "user/controls/edit_control.h"
+#include "user/controls/message_box_window.h"
+#include "user/controls/static_control.h"
 #include "user/window_class.h"
 
 namespace ce::user {

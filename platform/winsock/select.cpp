@@ -96,7 +96,7 @@ std::optional<timespec> Remaining(const std::optional<Clock::time_point>& deadli
 
 }  // namespace ce::winsock
 
-int WsaSelect(int, fd_set* readSet, fd_set* writeSet, fd_set* errorSet, const TIMEVAL* timeout) {
+int select(int, fd_set* readSet, fd_set* writeSet, fd_set* errorSet, const TIMEVAL* timeout) {
     using namespace ce::winsock;
     if (timeout != nullptr && (timeout->tv_sec < 0 || timeout->tv_usec < 0)) {
         errno = EINVAL;

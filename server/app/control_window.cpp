@@ -1,11 +1,12 @@
 // The window procedure and the Start, Stop and Exit commands.
 #include "app/control_window.h"
 
+#include <span>
+
 #include "app/control_window_state.h"
 #include "app/server_globals.h"
 #include "app/server_messages.h"
 #include "app/server_state.h"
-#include "capture/screen_capture.h"
 
 HINSTANCE g_instance = nullptr;
 HWND g_startButton = nullptr;
@@ -58,7 +59,7 @@ void OnStart(HWND window) {
     EnableWindow(g_stopButton, TRUE);
     g_started = 1;
     LayoutStep();
-    CaptureSetup();
+    g_screenCapture.Setup(g_orientationCode);
     SendMessageW(window, MSG_VIEWER_GONE, 0, 0);
 }
 
@@ -87,12 +88,19 @@ void OnRotation(HWND window) {
 }
 
 void OnViewerGone(HWND window) {
-    ResetPreviousFrame();
+    g_screenCapture.ResetPreviousFrame();
     g_connected = 0;
     StatusUpdate();
     Repaint(window);
     if (g_started == 1) {
         g_viewerConnection.StartListening();
+    }
+}
+
+void OnSendUpdate() {
+    const std::span<const BYTE> payload = g_screenCapture.Update();
+    if (!payload.empty()) {
+        g_viewerConnection.SendFrame(payload.data(), static_cast<int>(payload.size()));
     }
 }
 
@@ -105,7 +113,7 @@ LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
             return 0;
         case WM_DESTROY:
             g_viewerConnection.Close();
-            CaptureTeardown();
+            g_screenCapture.Teardown();
             if (g_statusBrush != nullptr) {
                 DeleteObject(g_statusBrush);
                 g_statusBrush = nullptr;
@@ -152,7 +160,7 @@ LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
             OnViewerGone(window);
             return 0;
         case MSG_SEND_UPDATE:
-            UpdateStep();
+            OnSendUpdate();
             return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);

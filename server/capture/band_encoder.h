@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-constexpr int kBandCount = 40;
+#include "net/viewer_protocol.h"
 
 // Bytes of a bottom-up RGB565 copy of a width x height screen.
 int FrameSize(int width, int height);

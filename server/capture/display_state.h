@@ -6,6 +6,11 @@
 #include <atomic>
 #include <cstdint>
 
-extern std::atomic<std::int32_t> g_screenWidth;
-extern std::atomic<std::int32_t> g_screenHeight;
-extern std::atomic<signed char> g_screenMode;
+#include "net/viewer_protocol.h"
+
+// 240x320 until the first capture setup measures the screen.
+struct DisplayState {
+    std::atomic<std::int32_t> width{240};
+    std::atomic<std::int32_t> height{320};
+    std::atomic<signed char> mode{kScreenModeBeforeSetup};
+};

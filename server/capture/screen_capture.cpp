@@ -1,27 +1,13 @@
 #include "capture/screen_capture.h"
 
-#include <windows.h>
-
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
-#include "app/server_globals.h"
-#include "app/server_state.h"
 #include "capture/band_encoder.h"
-#include "capture/display_state.h"
 #include "capture/screen_mode.h"
 
 namespace {
-
-HDC g_displayContext = nullptr;
-HBITMAP g_captureSurface = nullptr;
-BYTE* g_pixelMemory = nullptr;
-HDC g_memoryContext = nullptr;
-HGDIOBJ g_replacedBitmap = nullptr;
-int g_frameSize = 0;
-int g_bandSize = 0;
-BYTE* g_previousFrame = nullptr;
-BYTE* g_updateBuffer = nullptr;
 
 // A BITMAPINFOHEADER and the three RGB565 masks, 52 bytes.
 struct BitfieldsInfo {
@@ -29,7 +15,17 @@ struct BitfieldsInfo {
     DWORD masks[3];
 };
 
-HBITMAP MakeCaptureSurface(int width, int height, int frameSize) {
+std::unique_ptr<BYTE[]> Allocate(int size) {
+    return std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[static_cast<std::size_t>(size)]);
+}
+
+}  // namespace
+
+ScreenCapture::~ScreenCapture() {
+    Teardown();
+}
+
+HBITMAP ScreenCapture::MakeSurface(int width, int height) {
     auto* info = static_cast<BitfieldsInfo*>(std::calloc(1, sizeof(BitfieldsInfo)));
     if (info == nullptr) {
         return nullptr;
@@ -40,85 +36,78 @@ HBITMAP MakeCaptureSurface(int width, int height, int frameSize) {
     info->header.biPlanes = 1;
     info->header.biBitCount = 16;
     info->header.biCompression = BI_BITFIELDS;
-    info->header.biSizeImage = static_cast<DWORD>(frameSize);
+    info->header.biSizeImage = static_cast<DWORD>(m_frameSize);
     info->masks[0] = 0xF800;
     info->masks[1] = 0x07E0;
     info->masks[2] = 0x001F;
     void* bits = nullptr;
-    HBITMAP surface = CreateDIBSection(g_displayContext, reinterpret_cast<BITMAPINFO*>(info),
+    HBITMAP surface = CreateDIBSection(m_displayContext, reinterpret_cast<BITMAPINFO*>(info),
                                        DIB_RGB_COLORS, &bits, nullptr, 0);
     std::free(info);
-    g_pixelMemory = surface != nullptr ? static_cast<BYTE*>(bits) : nullptr;
+    m_pixels = surface != nullptr ? static_cast<BYTE*>(bits) : nullptr;
     return surface;
 }
 
-}  // namespace
-
-void CaptureSetup() {
-    CaptureTeardown();
-    g_displayContext = CreateDCW(TEXT("DISPLAY"), nullptr, nullptr, nullptr);
-    const int width = GetDeviceCaps(g_displayContext, HORZRES);
-    const int height = GetDeviceCaps(g_displayContext, VERTRES);
-    g_screenWidth = width;
-    g_screenHeight = height;
-    g_screenMode = ScreenModeByte(width, height, g_orientationCode, g_screenMode.load());
-    g_frameSize = FrameSize(width, height);
-    g_bandSize = BandSize(g_frameSize);
-    g_captureSurface = MakeCaptureSurface(width, height, g_frameSize);
-    if (g_captureSurface == nullptr) {
+void ScreenCapture::Setup(signed char orientationCode) {
+    Teardown();
+    m_displayContext = CreateDCW(TEXT("DISPLAY"), nullptr, nullptr, nullptr);
+    const int width = GetDeviceCaps(m_displayContext, HORZRES);
+    const int height = GetDeviceCaps(m_displayContext, VERTRES);
+    m_display.width = width;
+    m_display.height = height;
+    m_display.mode = ScreenModeByte(width, height, orientationCode, m_display.mode.load());
+    m_frameSize = FrameSize(width, height);
+    m_bandSize = BandSize(m_frameSize);
+    m_surface = MakeSurface(width, height);
+    if (m_surface == nullptr) {
         MessageBoxW(nullptr, TEXT("CreateDIBSection failed"), TEXT("Error"), MB_OK);
     }
-    g_memoryContext = CreateCompatibleDC(g_displayContext);
-    if (g_memoryContext != nullptr && g_captureSurface != nullptr) {
-        g_replacedBitmap = SelectObject(g_memoryContext, g_captureSurface);
+    m_memoryContext = CreateCompatibleDC(m_displayContext);
+    if (m_memoryContext != nullptr && m_surface != nullptr) {
+        m_replacedBitmap = SelectObject(m_memoryContext, m_surface);
     }
-    if (g_frameSize > 0) {
-        g_previousFrame = static_cast<BYTE*>(std::malloc(static_cast<std::size_t>(g_frameSize)));
-        g_updateBuffer = static_cast<BYTE*>(
-            std::malloc(static_cast<std::size_t>(UpdateBufferSize(g_frameSize))));
+    if (m_frameSize > 0) {
+        m_previousFrame = Allocate(m_frameSize);
+        m_updateBuffer = Allocate(UpdateBufferSize(m_frameSize));
     }
 }
 
-void CaptureTeardown() {
-    if (g_displayContext != nullptr) {
-        DeleteDC(g_displayContext);
-        g_displayContext = nullptr;
+void ScreenCapture::Teardown() {
+    if (m_displayContext != nullptr) {
+        DeleteDC(m_displayContext);
+        m_displayContext = nullptr;
     }
-    if (g_memoryContext != nullptr) {
+    if (m_memoryContext != nullptr) {
         // The surface goes back out of the context first, so that deleting it below frees it.
-        if (g_replacedBitmap != nullptr) {
-            SelectObject(g_memoryContext, g_replacedBitmap);
-            g_replacedBitmap = nullptr;
+        if (m_replacedBitmap != nullptr) {
+            SelectObject(m_memoryContext, m_replacedBitmap);
+            m_replacedBitmap = nullptr;
         }
-        DeleteDC(g_memoryContext);
-        g_memoryContext = nullptr;
+        DeleteDC(m_memoryContext);
+        m_memoryContext = nullptr;
     }
-    if (g_captureSurface != nullptr) {
-        DeleteObject(g_captureSurface);
-        g_captureSurface = nullptr;
-        g_pixelMemory = nullptr;
+    if (m_surface != nullptr) {
+        DeleteObject(m_surface);
+        m_surface = nullptr;
+        m_pixels = nullptr;
     }
-    std::free(g_previousFrame);
-    g_previousFrame = nullptr;
-    std::free(g_updateBuffer);
-    g_updateBuffer = nullptr;
+    m_previousFrame.reset();
+    m_updateBuffer.reset();
 }
 
-void UpdateStep() {
-    if (g_pixelMemory == nullptr || g_memoryContext == nullptr || g_previousFrame == nullptr ||
-        g_updateBuffer == nullptr) {
-        return;
+std::span<const BYTE> ScreenCapture::Update() {
+    if (m_pixels == nullptr || m_memoryContext == nullptr || !m_previousFrame || !m_updateBuffer) {
+        return {};
     }
-    BitBlt(g_memoryContext, 0, 0, g_screenWidth, g_screenHeight, g_displayContext, 0, 0, SRCCOPY);
+    BitBlt(m_memoryContext, 0, 0, m_display.width, m_display.height, m_displayContext, 0, 0,
+           SRCCOPY);
     const int length =
-        EncodeChangedBands(g_pixelMemory, g_previousFrame, g_bandSize, g_updateBuffer);
-    if (length > 0) {
-        g_viewerConnection.SendFrame(g_updateBuffer, length);
-    }
+        EncodeChangedBands(m_pixels, m_previousFrame.get(), m_bandSize, m_updateBuffer.get());
+    return {m_updateBuffer.get(), static_cast<std::size_t>(length)};
 }
 
-void ResetPreviousFrame() {
-    if (g_previousFrame != nullptr) {
-        std::memset(g_previousFrame, 0xFF, static_cast<std::size_t>(g_frameSize));
+void ScreenCapture::ResetPreviousFrame() {
+    if (m_previousFrame) {
+        std::memset(m_previousFrame.get(), 0xFF, static_cast<std::size_t>(m_frameSize));
     }
 }

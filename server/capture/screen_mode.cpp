@@ -1,32 +1,23 @@
 #include "capture/screen_mode.h"
 
+#include "net/viewer_protocol.h"
+
 signed char OrientationCodeOf(DWORD displayOrientation) {
     switch (displayOrientation) {
         case DMDO_0:
-            return 4;
+            return kOrientationCode0;
         case DMDO_90:
-            return 0;
+            return kOrientationCode90;
         case DMDO_180:
-            return 1;
+            return kOrientationCode180;
         default:
-            return 2;
+            return kOrientationCodeOther;
     }
 }
 
 signed char ScreenModeByte(int width, int height, signed char orientationCode,
                            signed char previous) {
-    struct Resolution {
-        int width;
-        int height;
-        int flag;
-    };
-    constexpr Resolution kResolutions[] = {
-        {240, 320, 0x00},
-        {320, 240, 0x10},
-        {272, 480, 0x20},
-        {480, 272, 0x40},
-    };
-    for (const Resolution& resolution : kResolutions) {
+    for (const ScreenResolutionFlag& resolution : kScreenResolutionFlags) {
         if (resolution.width == width && resolution.height == height) {
             return static_cast<signed char>(orientationCode + resolution.flag);
         }

@@ -4,7 +4,7 @@
 
 #include <array>
 
-constexpr int kFrameHeaderSize = 10;
+#include "net/viewer_protocol.h"
 
 // The total length must stay below 1,000,000,000 so that the replaced character is a pad space.
 std::array<char, kFrameHeaderSize> FrameHeader(int payloadLength, signed char screenMode);

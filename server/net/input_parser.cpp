@@ -5,9 +5,6 @@
 
 namespace {
 
-constexpr unsigned char kMarkerByte = 0xFF;
-constexpr int kMarkerSize = 4;
-
 struct MouseAction {
     DWORD code;
     DWORD flags;
@@ -33,9 +30,9 @@ std::uint32_t ReadLittleEndian(const unsigned char* bytes, int count) {
 int FindMarker(const unsigned char* buffer, int from, int end) {
     int run = 0;
     for (int i = from; i < end; ++i) {
-        run = buffer[i] == kMarkerByte ? run + 1 : 0;
-        if (run == kMarkerSize) {
-            return i - (kMarkerSize - 1);
+        run = buffer[i] == kRecordMarkerByte ? run + 1 : 0;
+        if (run == kRecordMarkerSize) {
+            return i - (kRecordMarkerSize - 1);
         }
     }
     return end;
@@ -44,8 +41,8 @@ int FindMarker(const unsigned char* buffer, int from, int end) {
 // Marker bytes at the very end of [from, end) that the next receive may complete (at most 3).
 int TrailingMarkerPart(const unsigned char* buffer, int from, int end) {
     int count = 0;
-    while (count < kMarkerSize - 1 && end - count > from &&
-           buffer[end - count - 1] == kMarkerByte) {
+    while (count < kRecordMarkerSize - 1 && end - count > from &&
+           buffer[end - count - 1] == kRecordMarkerByte) {
         ++count;
     }
     return count;

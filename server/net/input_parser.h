@@ -5,11 +5,10 @@
 #include <cstdint>
 
 #include "net/input_actions.h"
+#include "net/viewer_protocol.h"
 
-constexpr int kInputRecordSize = 12;
 // Receive space of the receive thread; its buffer has one byte more.
 constexpr int kReceiveCapacity = 1024;
-constexpr DWORD kUpdateRequestCode = 0x113;  // WM_TIMER: only asks for an update
 
 struct ScreenSize {
     std::int32_t width;

@@ -3,9 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "app/server_messages.h"
-#include "app/server_state.h"
-#include "capture/display_state.h"
 #include "net/dead_peer_detection.h"
 #include "net/frame_header.h"
 #include "net/input_parser.h"
@@ -22,10 +19,34 @@ void DottedAddress(const in_addr& address, char (&text)[16]) {
     inet_ntop(AF_INET, &address, text, sizeof text);
 }
 
+constexpr WCHAR kLabelPrefix[] = TEXT("Client: ");
+constexpr std::size_t kLabelPrefixLength = sizeof kLabelPrefix / sizeof kLabelPrefix[0] - 1;
+// The prefix, a dotted address and the terminator.
+using ViewerLabel = WCHAR[kLabelPrefixLength + 16];
+
+// "Client: " and the viewer's dotted address; 0.0.0.0 when the address cannot be read.
+void ComposeViewerLabel(SOCKET socket, ViewerLabel& label) {
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length);
+    char address[16];
+    DottedAddress(peer.sin_addr, address);
+    std::memset(label, 0, sizeof label);
+    std::memcpy(label, kLabelPrefix, sizeof kLabelPrefix);
+    for (std::size_t i = 0; address[i] != 0; ++i) {
+        label[kLabelPrefixLength + i] = static_cast<WCHAR>(address[i]);
+    }
+}
+
 }  // namespace
 
-CViewerConnection::CViewerConnection(InputActions& inputActions)
-    : m_port(kPort), m_ownAddress{}, m_inputActions(inputActions) {
+CViewerConnection::CViewerConnection(InputActions& inputActions, ViewerEvents& viewerEvents,
+                                     const DisplayState& display)
+    : m_port(kViewerPort),
+      m_ownAddress{},
+      m_inputActions(inputActions),
+      m_viewerEvents(viewerEvents),
+      m_display(display) {
     WSADATA data;
     WSAStartup(0x0101, &data);
     InitializeCriticalSection(&m_lock);
@@ -149,7 +170,8 @@ HANDLE CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listenin
     const int noDelay = 1;
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
                sizeof noDelay);
-    FillViewerLabel(socket);
+    ViewerLabel label;
+    ComposeViewerLabel(socket, label);
     const SocketSlot::Value served = SocketSlot::Make(++m_latestViewer, socket);
     HANDLE thread = StartThread(ReceiveThread, served);
     if (thread == nullptr) {
@@ -162,23 +184,8 @@ HANDLE CViewerConnection::TakeOnViewer(SOCKET socket, SocketSlot::Value listenin
     if (m_listening.Load() != listening) {
         m_viewer.EndIfHeld(served);
     }
-    SendMessageW(g_mainWindow, MSG_VIEWER_CONNECTED, 0, 0);
+    m_viewerEvents.ViewerArrived(label);
     return thread;
-}
-
-void CViewerConnection::FillViewerLabel(SOCKET socket) {
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length);
-    char address[16];
-    DottedAddress(peer.sin_addr, address);
-    std::memset(g_viewerLabel, 0, sizeof g_viewerLabel);
-    constexpr WCHAR kPrefix[] = TEXT("Client: ");
-    std::memcpy(g_viewerLabel, kPrefix, sizeof kPrefix);
-    const std::size_t prefixLength = sizeof kPrefix / sizeof kPrefix[0] - 1;
-    for (std::size_t i = 0; address[i] != 0; ++i) {
-        g_viewerLabel[prefixLength + i] = static_cast<WCHAR>(address[i]);
-    }
 }
 
 DWORD WINAPI CViewerConnection::ReceiveThread(LPVOID parameter) {
@@ -200,12 +207,12 @@ DWORD WINAPI CViewerConnection::ReceiveThread(LPVOID parameter) {
         }
         pending += static_cast<int>(received);
         ParseInputRecords(pending, buffer, connection.m_inputActions,
-                          {g_screenWidth.load(), g_screenHeight.load()});
+                          {connection.m_display.width.load(), connection.m_display.height.load()});
     }
     closesocket(socket);
     // A newer viewer has been taken on when this one was replaced: that one is not gone.
     if (connection.m_latestViewer.load() == SocketSlot::NumberOf(served)) {
-        SendMessageW(g_mainWindow, MSG_VIEWER_GONE, 0, 0);
+        connection.m_viewerEvents.ViewerGone();
     }
     return 0;
 }
@@ -227,7 +234,7 @@ int CViewerConnection::SendAll(const BYTE* data, int length) {
         // the peer's kernel takes a few more bytes, without end for a viewer that stopped reading.
         if (count == SOCKET_ERROR || count < length - sent) {
             m_viewer.EndIfHeld(served);
-            SendMessageW(g_mainWindow, MSG_VIEWER_GONE, 0, 0);
+            m_viewerEvents.ViewerGone();
             return kSendFailed;
         }
         sent += static_cast<int>(count);
@@ -239,7 +246,7 @@ int CViewerConnection::SendFrame(const BYTE* payload, int length) {
     if (!m_viewer.IsSet()) {
         return kNoViewer;
     }
-    const auto header = FrameHeader(length, g_screenMode.load());
+    const auto header = FrameHeader(length, m_display.mode.load());
     const int result =
         SendAll(reinterpret_cast<const BYTE*>(header.data()), static_cast<int>(header.size()));
     if (result != kSent) {

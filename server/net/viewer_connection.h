@@ -1,6 +1,7 @@
 // The network side of the server: listens on TCP port 23134, takes on one viewer at a time on
 // an accept thread, reads its input records on a receive thread and sends it framed updates.
-// The control window hears of viewers by MSG_VIEWER_CONNECTED and MSG_VIEWER_GONE.
+// The control window hears of viewers through ViewerEvents; the input records act through
+// InputActions; the screen size and mode byte come from the capture's display state.
 #pragma once
 
 #include <winsock2.h>
@@ -11,8 +12,11 @@
 #include <mutex>
 #include <vector>
 
+#include "capture/display_state.h"
 #include "net/input_actions.h"
 #include "net/socket_slot.h"
+#include "net/viewer_events.h"
+#include "net/viewer_protocol.h"
 
 class CViewerConnection {
 public:
@@ -28,10 +32,10 @@ public:
     static constexpr int kNoViewer = 1;
     static constexpr int kSendFailed = 2;
 
-    static constexpr int kPort = 23134;
-
-    // Accepted records act through inputActions, which must outlive the object.
-    explicit CViewerConnection(InputActions& inputActions);
+    // Accepted records act through inputActions and viewers are reported to viewerEvents; the
+    // display scales pointer positions and gives the mode byte. All three must outlive the object.
+    CViewerConnection(InputActions& inputActions, ViewerEvents& viewerEvents,
+                      const DisplayState& display);
     // Closes both sockets and waits for the threads.
     virtual ~CViewerConnection();
     CViewerConnection(const CViewerConnection&) = delete;
@@ -39,7 +43,7 @@ public:
 
     int StartListening();
     // Ends listening and the viewer; the threads end by themselves (the receive thread reports
-    // MSG_VIEWER_GONE).
+    // the viewer gone).
     void Close();
     // Sends the header and the payload when a viewer is connected.
     int SendFrame(const BYTE* payload, int length);
@@ -69,7 +73,6 @@ private:
     // Makes the receive thread of a viewer accepted in the listening period and reports the
     // viewer; the thread, suspended, or null when it cannot start.
     HANDLE TakeOnViewer(SOCKET socket, SocketSlot::Value listening);
-    void FillViewerLabel(SOCKET socket);
 
     SocketSlot m_listening;
     SocketSlot m_viewer;
@@ -80,6 +83,8 @@ private:
     WCHAR m_ownAddress[16];
     CRITICAL_SECTION m_lock;
     InputActions& m_inputActions;
+    ViewerEvents& m_viewerEvents;
+    const DisplayState& m_display;
 
     std::mutex m_threadsMutex;
     std::vector<HANDLE> m_threads;  // guarded by m_threadsMutex

@@ -36,8 +36,8 @@ bool HasLine(SimulatorProcess& server, const std::string& line) {
 class BrevantaServerDiscoveryTest : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_replies.Valid());
-        ASSERT_TRUE(m_sender.Valid());
+        ASSERT_TRUE(m_replies.IsValid());
+        ASSERT_TRUE(m_sender.IsValid());
         std::string error;
         ASSERT_TRUE(m_server.Start(
             BREVANTA_SERVER_PATH,
@@ -106,8 +106,8 @@ TEST(BrevantaServerDiscoveryBroadcast, AnswersTheDeviceBroadcastByUnicast) {
         replies = TestSocket::BindUdp("0.0.0.0", 52422);
         sender = TestSocket::BindUdp("0.0.0.0", 0, true);
     }
-    ASSERT_TRUE(replies.Valid());
-    ASSERT_TRUE(sender.Valid());
+    ASSERT_TRUE(replies.IsValid());
+    ASSERT_TRUE(sender.IsValid());
     const std::string source = "discovery " + std::string(NetnsPair::kDeviceAddress) + ":" +
                                std::to_string(LocalPort(sender));
 

@@ -45,7 +45,7 @@ protected:
     TestSocket Connect() {
         EXPECT_NE(m_server.TcpPort(), 0);
         TestSocket socket = TestSocket::Connect("127.0.0.1", m_server.TcpPort());
-        EXPECT_TRUE(socket.Valid());
+        EXPECT_TRUE(socket.IsValid());
         return socket;
     }
 

@@ -254,7 +254,7 @@ TEST_F(BrevantaServerTest, RefuseListensOnNothing) {
     StartServer({"--refuse", "--tcp-port", "18898"});
     EXPECT_EQ(m_server.Process().Lines().front(), "ready tcp=refused udp=off");
     int error = 0;
-    EXPECT_FALSE(TestSocket::Connect("127.0.0.1", 18898, &error).Valid());
+    EXPECT_FALSE(TestSocket::Connect("127.0.0.1", 18898, &error).IsValid());
     EXPECT_EQ(error, ECONNREFUSED);
 }
 

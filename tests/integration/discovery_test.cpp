@@ -120,7 +120,7 @@ protected:
 
 TEST_F(DiscoveryTest, TokenIsOneDatagramOfEightBytesToTheBroadcastAddress) {
     auto server = ServerEndpoint(kTokenPort);
-    ASSERT_TRUE(server.Valid());
+    ASSERT_TRUE(server.IsValid());
     CBroadcastSender sender;
     sender.SetPort(kTokenPort);
     ASSERT_EQ(sender.Send("kelmaris", 8), 1);
@@ -200,7 +200,7 @@ TEST_F(DiscoveryTest, StopFromInsideTheHandlerEndsDiscovery) {
 
 TEST_F(DiscoveryTest, TakenPortFailsWithCodeThree) {
     TestSocket squatter = TestSocket::BindUdp("0.0.0.0", kReplyPort);
-    ASSERT_TRUE(squatter.Valid());
+    ASSERT_TRUE(squatter.IsValid());
     CBroadcastListener listener;
     listener.SetPort(kReplyPort);
     EXPECT_EQ(listener.Start(), CBroadcastListener::kNoBind);

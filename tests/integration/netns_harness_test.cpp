@@ -68,16 +68,16 @@ TEST_F(NetnsPairTest, JoinsDeviceAndServerOverTheLink) {
         server = TestSocket::BindUdp(NetnsPair::kServerAddress, 0);
     }
     EXPECT_EQ(ThreadNamespace(), home);
-    ASSERT_TRUE(server.Valid());
+    ASSERT_TRUE(server.IsValid());
     sockaddr_in local{};
     socklen_t size = sizeof local;
     getsockname(server.Fd(), reinterpret_cast<sockaddr*>(&local), &size);
     {
         auto guard = pair.EnterDevice();
         ASSERT_TRUE(guard);
-        EXPECT_FALSE(TestSocket::BindUdp(NetnsPair::kServerAddress, 0).Valid());
+        EXPECT_FALSE(TestSocket::BindUdp(NetnsPair::kServerAddress, 0).IsValid());
         TestSocket device = TestSocket::BindUdp(NetnsPair::kDeviceAddress, 0);
-        ASSERT_TRUE(device.Valid());
+        ASSERT_TRUE(device.IsValid());
         EXPECT_TRUE(device.SendTo("across", NetnsPair::kServerAddress, ntohs(local.sin_port)));
     }
     std::optional<TestSocket::Datagram> got = server.ReceiveDatagram(10s);
@@ -85,7 +85,7 @@ TEST_F(NetnsPairTest, JoinsDeviceAndServerOverTheLink) {
     EXPECT_EQ(got->bytes, "across");
     EXPECT_EQ(got->sourceAddress, NetnsPair::kDeviceAddress);
     // Back home, neither address exists.
-    EXPECT_FALSE(TestSocket::BindUdp(NetnsPair::kDeviceAddress, 0).Valid());
+    EXPECT_FALSE(TestSocket::BindUdp(NetnsPair::kDeviceAddress, 0).IsValid());
 
     const std::string devicePath = pair.DevicePath();
     const std::string serverPath = pair.ServerPath();

@@ -55,7 +55,7 @@ TestSocket::~TestSocket() {
 TestSocket TestSocket::Connect(const std::string& address, std::uint16_t port, int* error) {
     TestSocket result(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in target = MakeAddress(address, port);
-    if (!result.Valid() ||
+    if (!result.IsValid() ||
         connect(result.m_fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
         if (error != nullptr) {
             *error = errno;
@@ -73,7 +73,7 @@ TestSocket TestSocket::BindUdp(const std::string& address, std::uint16_t port, b
         setsockopt(result.m_fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
     }
     sockaddr_in local = MakeAddress(address, port);
-    if (!result.Valid() ||
+    if (!result.IsValid() ||
         bind(result.m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         return TestSocket();
     }

@@ -27,7 +27,7 @@ public:
     static TestSocket BindUdp(const std::string& address, std::uint16_t port,
                               bool broadcast = false);
 
-    bool Valid() const { return m_fd >= 0; }
+    bool IsValid() const { return m_fd >= 0; }
     int Fd() const { return m_fd; }
 
     bool SendAll(std::string_view bytes);

@@ -96,9 +96,13 @@ TEST_F(TavrelinHeadlessTest, ShowsAddressVersionAndTheViewer) {
     EXPECT_TRUE(address[3].text.ends_with(" Version: 2.0.2.0")) << address[3].text;
     EXPECT_EQ(address[4].text, "Waiting...");
 
-    // While a viewer is connected the status line names it; afterwards it waits again.
-    const ViewerRun run = RunViewer("wait-frame; wait 100");
-    ASSERT_EQ(run.exitCode, 0);
+    // While a viewer is connected the status line names it by the address it comes from;
+    // afterwards it waits again.
+    brevanta::test::ChildProcess viewer;
+    ASSERT_TRUE(brevanta::test::StartViewer(viewer, "wait-frame; wait 20000"));
+    ASSERT_TRUE(viewer.WaitForPrefix("frame", 10s)) << ::testing::PrintToString(viewer.Lines());
+    EXPECT_TRUE(m_server.Control("Client: 127.0.0.1").has_value());
+    viewer.Stop();
     ASSERT_TRUE(TavrelinUnderTest::WaitUntilListening());
     EXPECT_TRUE(
         brevanta::test::WaitUntil([&] { return m_server.Control("Waiting...").has_value(); }));

@@ -157,4 +157,22 @@ TEST(TavrelinX11ForeignWindowTest, AWindowOfTheNameIsBroughtForward) {
     XCloseDisplay(display);
 }
 
+// An X display that cannot be reached, asked for by name: the program does not fall back to
+// another display but ends at once, saying why (on standard error, merged into the output here).
+TEST(TavrelinX11UnreachableTest, EndsWithTheReasonInsteadOfFallingBack) {
+    brevanta::test::TemporaryDirectory objects;
+    ChildProcess program;
+    ASSERT_TRUE(
+        program.Start({"/bin/sh", "-c", "exec \"$0\" 2>&1", BREVANTA_TAVRELIN_PATH}, {},
+                      {"CE_DISPLAY=x11", "DISPLAY=:424242", "CE_OBJECTS_DIR=" + objects.Path()}));
+    const auto reason = program.WaitForLine(
+        [](const std::string& line) {
+            return line.find("CE_DISPLAY=x11") != std::string::npos &&
+                   line.find(":424242") != std::string::npos;
+        },
+        10s);
+    EXPECT_TRUE(reason) << ::testing::PrintToString(program.Lines());
+    EXPECT_EQ(program.WaitForExit(10s), 1);
+}
+
 }  // namespace

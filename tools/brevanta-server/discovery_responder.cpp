@@ -20,7 +20,7 @@ constexpr int kDatagramsPerTurn = 64;
 
 bool DiscoveryResponder::Bind(const in_addr& address, std::uint16_t port, std::string* error) {
     UniqueFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!socket.Valid()) {
+    if (!socket.IsValid()) {
         *error = std::string("udp socket: ") + std::strerror(errno);
         return false;
     }

@@ -35,7 +35,7 @@ public:
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;
 
-    bool Valid() const { return m_epoll.Valid(); }
+    bool IsValid() const { return m_epoll.IsValid(); }
 
     // Watches fd for the epoll events (EPOLLET included for edge triggering); 0 when epoll
     // refuses it. The loop never closes fd.

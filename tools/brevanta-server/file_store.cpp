@@ -25,7 +25,7 @@ std::optional<std::string> PathOfDescriptor(int fd) {
 
 std::optional<FileStore> FileStore::Open(const std::string& path, std::string* error) {
     UniqueFd directory(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!directory.Valid()) {
+    if (!directory.IsValid()) {
         *error = path + ": " + std::strerror(errno);
         return std::nullopt;
     }
@@ -69,7 +69,7 @@ FileStore::OpenedFile FileStore::OpenFile(const std::string& name) const {
     }
     UniqueFd fd(
         openat(m_directory.Get(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!fd.Valid()) {
+    if (!fd.IsValid()) {
         if (errno == ENOENT) {
             result.status = OpenedFile::Status::kMissing;
             return result;

@@ -68,7 +68,7 @@ int Run(int argc, char** argv) {
     const std::size_t maxConnections = ConnectionsWithinFileLimit();
     UniqueFd signals = TakeStopSignals();
     EventLoop loop;
-    if (!signals.Valid() || !loop.Valid()) {
+    if (!signals.IsValid() || !loop.IsValid()) {
         std::fprintf(stderr, "%s: cannot set up signal handling: %s\n", programName,
                      std::strerror(errno));
         return kExitCannotListen;

@@ -35,7 +35,7 @@ TcpServer::~TcpServer() {
 
 bool TcpServer::Listen(const in_addr& address, std::uint16_t port, std::string* error) {
     UniqueFd listener(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!listener.Valid()) {
+    if (!listener.IsValid()) {
         *error = std::string("tcp socket: ") + std::strerror(errno);
         return false;
     }
@@ -90,7 +90,7 @@ void TcpServer::AcceptPending() {
         socklen_t size = sizeof peer;
         UniqueFd socket(accept4(m_listener.Get(), reinterpret_cast<sockaddr*>(&peer), &size,
                                 SOCK_CLOEXEC | SOCK_NONBLOCK));
-        if (!socket.Valid()) {
+        if (!socket.IsValid()) {
             if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
                 PauseAccepting(errno);
             } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&

@@ -23,7 +23,7 @@ public:
     ~UniqueFd() { Reset(); }
 
     int Get() const { return m_fd; }
-    bool Valid() const { return m_fd >= 0; }
+    bool IsValid() const { return m_fd >= 0; }
 
     void Reset(int fd = -1) {
         if (m_fd >= 0) {

@@ -69,7 +69,7 @@ std::optional<Connection> Connection::Open(const std::string& host, std::uint16_
     for (const addrinfo* address = addresses.get(); address; address = address->ai_next) {
         UniqueFd fd(socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                            address->ai_protocol));
-        if (!fd.Valid()) {
+        if (!fd.IsValid()) {
             lastError = errno;
             continue;
         }

@@ -146,16 +146,20 @@ void HeadlessDriver::InjectButton(MouseButton button, bool down) {
 void HeadlessDriver::Start(InputSink& sink) {
     std::lock_guard lock(m_sinkMutex);
     m_sink = &sink;
+    // The window system behind the sink may answer the control socket's questions too.
+    m_describer = dynamic_cast<WindowDescriber*>(&sink);
 }
 
 void HeadlessDriver::Stop() {
     std::lock_guard lock(m_sinkMutex);
     m_sink = nullptr;
+    m_describer = nullptr;
 }
 
 std::vector<TopLevelWindow> HeadlessDriver::ChildWindows(WindowId window) {
     std::lock_guard lock(m_sinkMutex);
-    return m_sink == nullptr ? std::vector<TopLevelWindow>{} : m_sink->DescribeChildren(window);
+    return m_describer == nullptr ? std::vector<TopLevelWindow>{}
+                                  : m_describer->DescribeChildren(window);
 }
 
 bool HeadlessDriver::Inject(const InputEvent& event) {

@@ -2,9 +2,11 @@
 // windows' pixels in stacking order over black. The basis of most tests: deterministic, no
 // display needed. Everything here may be called from any thread.
 //
-// Besides the driver interface it offers what tests need: a copy of the screen, the visible
-// windows, and input injected as if a user made it. With a control path, a control socket
-// (control_server.h) offers the same to tests of whole programs.
+// It offers remote access: the screen can be read, and injected pointer input goes to this
+// process's windows. Besides the interfaces it offers what tests need: a copy of the screen, the
+// visible windows, and input injected as if a user made it. With a control path, a control socket
+// (control_server.h) offers the same to tests of whole programs, and describes a window's
+// children when the window system it serves answers WindowDescriber.
 #pragma once
 
 #include <map>
@@ -16,6 +18,8 @@
 #include <vector>
 
 #include "drivers/display_driver.h"
+#include "drivers/remote_access.h"
+#include "drivers/window_describer.h"
 
 namespace ce::drivers {
 
@@ -32,7 +36,7 @@ std::optional<SIZE> ParseScreenSize(std::string_view text);
 // CE_SCREEN (a bad value is reported on stderr and the default kept) and CE_HEADLESS_CONTROL.
 HeadlessOptions HeadlessOptionsFromEnvironment();
 
-class HeadlessDriver final : public DisplayDriver {
+class HeadlessDriver final : public DisplayDriver, public RemoteAccess {
 public:
     // Null with the reason in *error when the control socket cannot be opened.
     static std::unique_ptr<HeadlessDriver> Create(const HeadlessOptions& options,
@@ -53,6 +57,8 @@ public:
     void Activate(WindowId id) override;
     void SetCursor(CursorShape shape) override;
     DisplayRotation ScreenRotation() const override;
+    RemoteAccess* Remote() override { return this; }
+
     bool ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) override;
     // Pointer input goes to this process's windows through the sink, as the control socket's
     // does. The window system has no right button: right-button input is dropped.
@@ -72,7 +78,8 @@ public:
     gdi::Pixel PixelAt(int x, int y) const;
     // Visible top-level windows, top first.
     std::vector<TopLevelWindow> VisibleWindows() const;
-    // The descendants of a top-level window as the window system describes them.
+    // The descendants of a top-level window as the window system describes them; none when it
+    // does not offer WindowDescriber.
     std::vector<TopLevelWindow> ChildWindows(WindowId window);
     WindowId ActiveWindow() const;
     CursorShape Cursor() const;
@@ -105,6 +112,7 @@ private:
 
     std::mutex m_sinkMutex;
     InputSink* m_sink = nullptr;
+    WindowDescriber* m_describer = nullptr;
 
     std::unique_ptr<ControlServer> m_control;
 };

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "drivers/display_driver.h"
+#include "drivers/remote_access.h"
 #include "drivers/x11/x11_connection.h"
 #include "drivers/x11/x11_cursors.h"
 #include "drivers/x11/x11_event_thread.h"
@@ -37,7 +38,7 @@
 
 namespace ce::drivers::x11 {
 
-class X11Driver final : public DisplayDriver {
+class X11Driver final : public DisplayDriver, public RemoteAccess {
 public:
     // Null with the reason in *error when the driver cannot work on these connections.
     static std::unique_ptr<X11Driver> Create(DisplayPtr requests, DisplayPtr events,
@@ -59,6 +60,8 @@ public:
     void Activate(WindowId id) override;
     void SetCursor(CursorShape shape) override;
     DisplayRotation ScreenRotation() const override;
+    RemoteAccess* Remote() override { return this; }
+
     bool ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) override;
     POINT PointerPosition() const override;
     void InjectPointerMove(POINT screen) override;

@@ -6,8 +6,6 @@
 
 #include <functional>
 
-#include "drivers/display_driver.h"
-
 namespace ce::drivers::x11 {
 
 // The first child of the root, in stacking order from the top, whose class (either part of

@@ -1,5 +1,5 @@
-// CViewerConnection over real loopback sockets, with a stand-in control window on its own
-// thread. Each test process has a network namespace of its own, so the fixed port is free.
+// CViewerConnection over real loopback sockets, with a stand-in for the application and no
+// window. Each test process has a network namespace of its own, so the fixed port is free.
 #include <gtest/gtest.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -8,11 +8,10 @@
 #include <memory>
 #include <optional>
 
+#include "application_stub.h"
 #include "capture/display_state.h"
-#include "control_window_stub.h"
 #include "net/dead_peer_detection.h"
 #include "test_socket.h"
-#include "user/desktop.h"
 #include "wait_until.h"
 
 namespace {
@@ -20,9 +19,10 @@ namespace {
 using namespace std::chrono_literals;
 using brevanta::test::TestSocket;
 using brevanta::test::WaitUntil;
-using Record = ControlWindowStub::Record;
+using Record = ApplicationStub::Record;
 
 constexpr auto kTimeout = 5s;
+constexpr std::uint16_t kViewerPort = 23134;
 
 std::string InputRecord(std::uint32_t code, std::uint16_t x, std::uint16_t y) {
     std::string bytes(4, '\xFF');
@@ -40,43 +40,40 @@ const std::string kUpdateRequest = InputRecord(275, 0, 0);
 class ViewerConnectionTest : public ::testing::Test {
 protected:
     ViewerConnectionTest() {
-        g_screenWidth = 240;
-        g_screenHeight = 320;
-        g_screenMode = 0x30;
-        m_connection = std::make_unique<CViewerConnection>(m_window);
-        m_window.Attach(m_connection.get());
+        m_connection = std::make_unique<CViewerConnection>(m_application, m_application, m_display);
+        m_application.Attach(m_connection.get());
     }
     ~ViewerConnectionTest() override { DestroyConnection(); }
 
     void DestroyConnection() {
-        m_window.SetStarted(false);
+        m_application.SetStarted(false);
         m_connection.reset();
-        m_window.Attach(nullptr);
+        m_application.Attach(nullptr);
     }
 
     CViewerConnection& Connection() { return *m_connection; }
 
     static TestSocket Connect(int* error = nullptr) {
-        return TestSocket::Connect("127.0.0.1", CViewerConnection::kPort, error);
+        return TestSocket::Connect("127.0.0.1", kViewerPort, error);
     }
 
     // A viewer that is connected and shown by the window.
     TestSocket ConnectViewer(int expectedConnected = 1) {
         TestSocket viewer = Connect();
-        EXPECT_TRUE(viewer.Valid());
-        EXPECT_TRUE(
-            m_window.WaitFor([&](const Record& r) { return r.connected == expectedConnected; }));
+        EXPECT_TRUE(viewer.IsValid());
+        EXPECT_TRUE(m_application.WaitFor(
+            [&](const Record& r) { return r.connected == expectedConnected; }));
         return viewer;
     }
 
     bool Refused() {
         int error = 0;
         TestSocket attempt = Connect(&error);
-        return !attempt.Valid() && error == ECONNREFUSED;
+        return !attempt.IsValid() && error == ECONNREFUSED;
     }
 
-    ce::user::DesktopScope m_desktop;
-    ControlWindowStub m_window;
+    DisplayState m_display;  // 240x320, mode 0x30, as before the first capture setup
+    ApplicationStub m_application;
 
 private:
     std::unique_ptr<CViewerConnection> m_connection;
@@ -89,20 +86,20 @@ TEST_F(ViewerConnectionTest, ServesOneViewerAtATime) {
     EXPECT_EQ(Connection().StartListening(), CViewerConnection::kAlreadyListening);
 
     TestSocket viewer = ConnectViewer();
-    EXPECT_EQ(m_window.Snapshot().label, u"Client: 127.0.0.1");
+    EXPECT_EQ(m_application.Snapshot().label, u"Client: 127.0.0.1");
     ASSERT_TRUE(WaitUntil([&] { return !Connection().IsListening(); }, kTimeout));
     EXPECT_TRUE(Connection().HasViewer());
     EXPECT_TRUE(Refused()) << "nothing listens while a viewer is connected";
-    EXPECT_EQ(m_window.Snapshot().gone, 0);
+    EXPECT_EQ(m_application.Snapshot().gone, 0);
 }
 
 TEST_F(ViewerConnectionTest, ClicksAndFramesTravelBothWays) {
-    g_screenMode = 0x10;
+    m_display.mode = 0x10;
     std::vector<BYTE> payload(1234);
     for (std::size_t i = 0; i < payload.size(); ++i) {
         payload[i] = static_cast<BYTE>(i * 7);
     }
-    m_window.SetUpdate(payload);
+    m_application.SetUpdate(payload);
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     TestSocket viewer = ConnectViewer();
 
@@ -112,8 +109,8 @@ TEST_F(ViewerConnectionTest, ClicksAndFramesTravelBothWays) {
     EXPECT_EQ(frame.bytes.substr(0, 10), "\x10     1244");
     EXPECT_EQ(frame.bytes.substr(10), std::string(payload.begin(), payload.end()));
 
-    ASSERT_TRUE(m_window.WaitFor([](const Record& r) { return r.sendResults.size() == 1; }));
-    const Record record = m_window.Snapshot();
+    ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.sendResults.size() == 1; }));
+    const Record record = m_application.Snapshot();
     EXPECT_EQ(record.mouse, (std::vector<std::string>{std::to_string(0x8002) + " 32767,65330",
                                                       std::to_string(0x8004) + " 32767,65330"}));
     EXPECT_EQ(record.updates, 1) << "one update for the chunk";
@@ -123,25 +120,26 @@ TEST_F(ViewerConnectionTest, ClicksAndFramesTravelBothWays) {
 TEST_F(ViewerConnectionTest, AViewerLeavingIsReportedOnceAndListeningResumes) {
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     { TestSocket viewer = ConnectViewer(); }
-    ASSERT_TRUE(m_window.WaitFor([](const Record& r) { return r.gone == 1; }));
-    EXPECT_EQ(m_window.Snapshot().listenResults, std::vector<int>{CViewerConnection::kListening});
+    ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.gone == 1; }));
+    EXPECT_EQ(m_application.Snapshot().listenResults,
+              std::vector<int>{CViewerConnection::kListening});
     EXPECT_FALSE(Connection().HasViewer());
 
     TestSocket next = ConnectViewer(2);
     ASSERT_TRUE(next.SendAll(kUpdateRequest));
-    ASSERT_TRUE(m_window.WaitFor([](const Record& r) { return r.updates == 1; }));
-    EXPECT_EQ(m_window.Snapshot().gone, 1) << "the first viewer is reported gone only once";
+    ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.updates == 1; }));
+    EXPECT_EQ(m_application.Snapshot().gone, 1) << "the first viewer is reported gone only once";
 }
 
 TEST_F(ViewerConnectionTest, StopWhileConnectedEndsTheViewerAndListensNoMore) {
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     TestSocket viewer = ConnectViewer();
-    m_window.SetStarted(false);
+    m_application.SetStarted(false);
     Connection().Close();
 
-    ASSERT_TRUE(m_window.WaitFor([](const Record& r) { return r.gone == 1; }));
+    ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.gone == 1; }));
     EXPECT_TRUE(viewer.ReceiveUntilClosed(kTimeout).closed);
-    EXPECT_TRUE(m_window.Snapshot().listenResults.empty());
+    EXPECT_TRUE(m_application.Snapshot().listenResults.empty());
     EXPECT_FALSE(Connection().IsListening());
     EXPECT_TRUE(Refused());
 }
@@ -152,11 +150,11 @@ TEST_F(ViewerConnectionTest, ListensAgainRightAfterClosingAViewer) {
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     {
         TestSocket viewer = ConnectViewer();
-        m_window.SetStarted(false);
+        m_application.SetStarted(false);
         Connection().Close();
         ASSERT_TRUE(viewer.ReceiveUntilClosed(kTimeout).closed);
     }
-    ASSERT_TRUE(m_window.WaitFor([](const Record& r) { return r.gone == 1; }));
+    ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.gone == 1; }));
     const auto before = std::chrono::steady_clock::now();
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
@@ -167,19 +165,19 @@ TEST_F(ViewerConnectionTest, AFailedSendReportsTheViewerGoneOnTheSendingThread) 
     TestSocket viewer;
     std::atomic<bool> viewerReset{false};
     // The viewer resets its connection while the window is about to send.
-    m_window.SetUpdate(std::vector<BYTE>(64 * 1024, 0x5A),
-                       [&] { WaitUntil([&] { return viewerReset.load(); }, kTimeout); });
+    m_application.SetUpdate(std::vector<BYTE>(64 * 1024, 0x5A),
+                            [&] { WaitUntil([&] { return viewerReset.load(); }, kTimeout); });
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     viewer = ConnectViewer();
     ASSERT_TRUE(viewer.SendAll(kUpdateRequest));
-    ASSERT_TRUE(m_window.WaitFor([](const Record& r) { return r.updates == 1; }));
+    ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.updates == 1; }));
     const linger reset{1, 0};
     setsockopt(viewer.Fd(), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     viewer = TestSocket();
     viewerReset = true;
 
-    ASSERT_TRUE(m_window.WaitFor([](const Record& r) { return r.gone == 2; }));
-    const Record record = m_window.Snapshot();
+    ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.gone == 2; }));
+    const Record record = m_application.Snapshot();
     EXPECT_EQ(record.sendResults, std::vector<int>{CViewerConnection::kSendFailed});
     EXPECT_EQ(record.goneInsideSend, 1);
     EXPECT_EQ(record.listenResults, (std::vector<int>{CViewerConnection::kListening,
@@ -190,7 +188,7 @@ TEST_F(ViewerConnectionTest, AFailedSendReportsTheViewerGoneOnTheSendingThread) 
 TEST_F(ViewerConnectionTest, AViewerThatStopsReadingIsEndedWithinTheSendTimeout) {
     // More than the socket buffers between the ends can hold; a fixed small receive buffer keeps
     // the viewer's window from growing while it does not read.
-    m_window.SetUpdate(std::vector<BYTE>(16 * 1024 * 1024, 0x5A), [] {});
+    m_application.SetUpdate(std::vector<BYTE>(16 * 1024 * 1024, 0x5A), [] {});
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     TestSocket viewer = ConnectViewer();
     const int small = 4096;
@@ -198,9 +196,9 @@ TEST_F(ViewerConnectionTest, AViewerThatStopsReadingIsEndedWithinTheSendTimeout)
     ASSERT_TRUE(viewer.SendAll(kUpdateRequest));
     // Each send that makes no progress for the timeout fails; a trickle of progress can make a
     // few of them succeed in part first, but the send path ends within a bound.
-    EXPECT_TRUE(WaitUntil([&] { return !m_window.Snapshot().sendResults.empty(); },
+    EXPECT_TRUE(WaitUntil([&] { return !m_application.Snapshot().sendResults.empty(); },
                           std::chrono::seconds(kSendTimeoutSeconds * 10)));
-    const Record record = m_window.Snapshot();
+    const Record record = m_application.Snapshot();
     EXPECT_EQ(record.sendResults, std::vector<int>{CViewerConnection::kSendFailed});
     EXPECT_EQ(record.goneInsideSend, 1);
 }
@@ -209,22 +207,22 @@ TEST_F(ViewerConnectionTest, AViewerArrivingWhileOneIsMarkedConnectedReplacesIt)
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     TestSocket first = ConnectViewer();
     ASSERT_TRUE(WaitUntil([&] { return !Connection().IsListening(); }, kTimeout));
-    m_window.SetStarted(false);
+    m_application.SetStarted(false);
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
 
     TestSocket second = Connect();
-    ASSERT_TRUE(second.Valid());
+    ASSERT_TRUE(second.IsValid());
     EXPECT_TRUE(first.ReceiveUntilClosed(kTimeout).closed);
     const auto closed = std::chrono::steady_clock::now();
-    ASSERT_TRUE(m_window.WaitFor([](const Record& r) { return r.connected == 2; }));
+    ASSERT_TRUE(m_application.WaitFor([](const Record& r) { return r.connected == 2; }));
     EXPECT_GE(std::chrono::steady_clock::now() - closed, 150ms) << "the pause after replacing";
 
     // The first viewer's thread leaves the second one alone: it still gets its frames.
-    m_window.SetUpdate({1, 2, 3});
+    m_application.SetUpdate({1, 2, 3});
     ASSERT_TRUE(second.SendAll(kUpdateRequest));
     EXPECT_EQ(second.Receive(13, kTimeout).bytes.size(), 13u);
     EXPECT_TRUE(Connection().HasViewer());
-    EXPECT_LE(m_window.Snapshot().gone, 1);
+    EXPECT_LE(m_application.Snapshot().gone, 1);
 }
 
 // Finds the server's end of the connection among the process's descriptors.
@@ -273,7 +271,7 @@ TEST_F(ViewerConnectionTest, DestructionWaitsForTheThreads) {
     ASSERT_EQ(Connection().StartListening(), CViewerConnection::kListening);
     TestSocket viewer = ConnectViewer();
     DestroyConnection();
-    EXPECT_EQ(m_window.Snapshot().gone, 1) << "the receive thread had reported before the end";
+    EXPECT_EQ(m_application.Snapshot().gone, 1) << "the receive thread had reported before the end";
     EXPECT_TRUE(viewer.ReceiveUntilClosed(kTimeout).closed);
 }
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "user/edit_control.h"
+#include "user/controls/edit_control.h"
 
 namespace ce::user::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "user/edit_control_model.h"
+#include "user/controls/edit_control_model.h"
 
 namespace ce::user {
 namespace {

@@ -35,10 +35,7 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(WSACleanup(), 0); }
 
-    int Select(const TIMEVAL& timeout) {
-        TIMEVAL left = timeout;
-        return select(0, &m_read, &m_write, &m_error, &left);
-    }
+    int Select(const TIMEVAL& timeout) { return select(0, &m_read, &m_write, &m_error, &timeout); }
 
     // A non-blocking socket that has started to connect to `port`.
     static Socket StartConnect(std::uint16_t port) {

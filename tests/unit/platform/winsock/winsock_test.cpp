@@ -13,6 +13,11 @@
 #include "loopback.h"
 #include "winsock2.h"
 
+// The device's select is an overload, not a macro that renames every select after the header.
+#ifdef select
+#error "winsock2.h defines select as a macro"
+#endif
+
 namespace ce::winsock::test {
 namespace {
 
@@ -135,7 +140,7 @@ TEST_F(WinsockTest, IoctlSocketSwitchesBlockingAndReportsWaitingBytes) {
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(server.Get(), &readable);
-    TIMEVAL timeout{10, 0};
+    const TIMEVAL timeout{10, 0};
     ASSERT_EQ(select(0, &readable, nullptr, nullptr, &timeout), 1);
     u_long waiting = 0xDEAD'BEEF'DEAD'BEEFul;
     ASSERT_EQ(ioctlsocket(server.Get(), FIONREAD, &waiting), 0);

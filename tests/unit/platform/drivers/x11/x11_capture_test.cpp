@@ -64,14 +64,14 @@ TEST_P(X11CaptureTest, ReadsTheWholeScreenBottomUpAsTheServerShowsIt) {
     const SIZE screen = m_driver->ScreenSize();
     std::vector<gdi::Pixel> memory(static_cast<std::size_t>((screen.cx + 2) * screen.cy), 0xABCD);
     gdi::Surface section(memory.data(), screen.cx, screen.cy, screen.cx + 2, true);
-    ASSERT_TRUE(m_driver->ReadScreen(RECT{0, 0, screen.cx, screen.cy}, section, POINT{}));
+    ASSERT_TRUE(Remote().ReadScreen(RECT{0, 0, screen.cx, screen.cy}, section, POINT{}));
     EXPECT_EQ(Differences(section, POINT{}, POINT{}, screen.cx, screen.cy), 0);
     EXPECT_EQ(memory[static_cast<std::size_t>(screen.cx)], 0xABCD) << "padding untouched";
 
     // A part of the screen into a smaller surface, clipped to it; the rest stays as it was.
     gdi::Surface part(40, 30);
     part.Fill(part.Bounds(), 0x1234);
-    ASSERT_TRUE(m_driver->ReadScreen(RECT{250, 20, 300, 60}, part, POINT{10, 5}));
+    ASSERT_TRUE(Remote().ReadScreen(RECT{250, 20, 300, 60}, part, POINT{10, 5}));
     EXPECT_EQ(Differences(part, POINT{10, 5}, POINT{250, 20}, 22, 25), 0);
     EXPECT_EQ(part.At(9, 5), 0x1234);
     EXPECT_EQ(part.At(32, 5), 0x1234) << "beyond the screen's right edge";
@@ -81,7 +81,7 @@ TEST_P(X11CaptureTest, FollowsAScreenSizeChange) {
     m_driver->Start(m_sink);
     ASSERT_NO_FATAL_FAILURE(ResizeScreen(240, 320));
     gdi::Surface screen(240, 320);
-    ASSERT_TRUE(m_driver->ReadScreen(RECT{0, 0, 240, 320}, screen, POINT{}));
+    ASSERT_TRUE(Remote().ReadScreen(RECT{0, 0, 240, 320}, screen, POINT{}));
     EXPECT_EQ(Differences(screen, POINT{}, POINT{}, 240, 320), 0);
 }
 

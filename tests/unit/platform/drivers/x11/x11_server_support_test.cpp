@@ -57,9 +57,9 @@ TEST_F(X11ServerSupportTest, FakedClickReachesOurOwnWindow) {
     const Window window = FindXWindow("target");
     ASSERT_TRUE(brevanta::test::WaitUntil([&] { return IsOnScreen(window); }));
 
-    m_driver->InjectPointerMove(POINT{70, 90});
-    m_driver->InjectButton(MouseButton::kLeft, true);
-    m_driver->InjectButton(MouseButton::kLeft, false);
+    Remote().InjectPointerMove(POINT{70, 90});
+    Remote().InjectButton(MouseButton::kLeft, true);
+    Remote().InjectButton(MouseButton::kLeft, false);
     ASSERT_TRUE(m_sink.WaitFor([](const std::vector<InputEvent>& events) {
         int buttons = 0;
         for (const InputEvent& event : events) {
@@ -79,8 +79,8 @@ TEST_F(X11ServerSupportTest, FakedClickReachesOurOwnWindow) {
     EXPECT_EQ(buttons[0].window, WindowId{0xE1});
     EXPECT_EQ(buttons[0].screen.x, 70);
     EXPECT_EQ(buttons[0].screen.y, 90);
-    EXPECT_EQ(m_driver->PointerPosition().x, 70);
-    EXPECT_EQ(m_driver->PointerPosition().y, 90);
+    EXPECT_EQ(Remote().PointerPosition().x, 70);
+    EXPECT_EQ(Remote().PointerPosition().y, 90);
 }
 
 TEST_F(X11ServerSupportTest, FindsAndRaisesAnotherProgramsWindowButNeverOurs) {
@@ -90,10 +90,10 @@ TEST_F(X11ServerSupportTest, FindsAndRaisesAnotherProgramsWindowButNeverOurs) {
                            std::make_shared<gdi::Surface>(60, 60));
     ASSERT_TRUE(brevanta::test::WaitUntil([&] { return TopChildOfRoot() != other; }));
 
-    EXPECT_EQ(m_driver->FindForeignWindow(u"quintaro", u"QUINTARO"), other);
-    EXPECT_EQ(m_driver->FindForeignWindow(nullptr, u"Quintaro"), other);
-    EXPECT_EQ(m_driver->FindForeignWindow(u"Quintaro", u"Other"), 0u);
-    EXPECT_EQ(m_driver->FindForeignWindow(u"Other", nullptr), 0u);
+    EXPECT_EQ(Remote().FindForeignWindow(u"quintaro", u"QUINTARO"), other);
+    EXPECT_EQ(Remote().FindForeignWindow(nullptr, u"Quintaro"), other);
+    EXPECT_EQ(Remote().FindForeignWindow(u"Quintaro", u"Other"), 0u);
+    EXPECT_EQ(Remote().FindForeignWindow(u"Other", nullptr), 0u);
 
     // Through the API, as the server's second instance does it: the found handle with bit 0 set.
     // To a desktop of its own, the driver's window is another program's too: it goes first.

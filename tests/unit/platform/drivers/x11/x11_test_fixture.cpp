@@ -184,4 +184,10 @@ void X11DriverTest::ResizeScreen(int width, int height) {
         [&] { return m_driver->ScreenSize().cx == width && m_driver->ScreenSize().cy == height; }));
 }
 
+RemoteAccess& X11DriverTest::Remote() {
+    RemoteAccess* remote = m_driver->Remote();
+    EXPECT_NE(remote, nullptr);
+    return *remote;
+}
+
 }  // namespace ce::drivers::x11::test

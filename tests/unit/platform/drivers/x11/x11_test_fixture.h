@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "drivers/display_driver.h"
+#include "drivers/remote_access.h"
 #include "gdi/surface.h"
 #include "xvfb_process.h"
 
@@ -71,6 +72,8 @@ protected:
     // Gives Xvfb's screen a new size through RandR and waits until the (started) driver knows
     // it; use with ASSERT_NO_FATAL_FAILURE.
     void ResizeScreen(int width, int height);
+    // The driver's remote access, which x11 always offers.
+    RemoteAccess& Remote();
 
     brevanta::test::XvfbProcess m_xvfb;
     std::unique_ptr<DisplayDriver> m_driver;
