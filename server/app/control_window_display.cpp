@@ -42,7 +42,9 @@ void StatusUpdate() {
         DeleteObject(g_statusBrush);
         g_statusBrush = nullptr;
     }
-    const StatusAppearance status = ChooseStatus(g_connected, g_viewerLabel);
+    WCHAR label[kViewerLabelCapacity];
+    CopyViewerLabel(label);
+    const StatusAppearance status = ChooseStatus(g_connected, label);
     g_statusColour = status.colour;
     g_statusBrush = CreateSolidBrush(status.colour);
     SetWindowTextW(g_statusLine, status.text);

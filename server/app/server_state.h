@@ -8,9 +8,13 @@
 extern HWND g_mainWindow;
 
 constexpr int kViewerLabelCapacity = 64;
-// "Client: " and the viewer's dotted address. The accept thread writes it before it sends
-// MSG_VIEWER_CONNECTED; the window reads it while handling that message.
+// "Client: " and the viewer's dotted address. The accept thread stores it before it sends
+// MSG_VIEWER_CONNECTED; the window copies it whenever it shows the status. A later listening
+// period's accept thread may store while the window still shows the status, so both go through
+// the two calls below, which hold one lock.
 extern WCHAR g_viewerLabel[kViewerLabelCapacity];
+void StoreViewerLabel(LPCWSTR label);
+void CopyViewerLabel(WCHAR (&copy)[kViewerLabelCapacity]);
 
 // The display orientation as the last orientation query found it; the low bits of the screen
 // mode byte.
