@@ -25,6 +25,8 @@
 #include "test_files.h"
 #include "unit_command.h"
 #include "wait_until.h"
+#include "x11_screen.h"
+#include "xvfb_process.h"
 
 namespace brevanta::test {
 namespace {
@@ -167,6 +169,22 @@ protected:
         return -1;
     }
 
+    // The command of an autostart entry in /etc/xdg/autostart.
+    static std::string AutostartCommand(const std::string& entry) {
+        return KeyValue(InstalledText("/etc/xdg/autostart/" + entry + ".desktop"), "Exec");
+    }
+
+    static void SetTavrelinAutostart(const std::string& value) {
+        TemporaryDirectory work;
+        const std::string written =
+            work.WriteFile("tavrelin", "TAVRELIN_AUTOSTART=" + value + "\n");
+        ASSERT_FALSE(written.empty());
+        std::filesystem::copy_file(written, Root().Host(kTavrelinSettings),
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+
+    static constexpr const char* kTavrelinSettings = "/etc/default/tavrelin";
+
     inline static std::string s_skip;
     inline static std::string s_failure;
     inline static std::vector<Package> s_packages;
@@ -235,20 +253,15 @@ TEST_F(InstalledPackages, ServiceUnitPassesSystemdAnalyzeVerify) {
 }
 
 TEST_F(InstalledPackages, TavrelinStartsWithTheSessionOnlyWhereEnabled) {
-    const std::string launcher =
-        KeyValue(InstalledText("/etc/xdg/autostart/tavrelin.desktop"), "Exec");
+    const std::string launcher = AutostartCommand("tavrelin");
     ASSERT_FALSE(launcher.empty());
-    const std::string settings = "/etc/default/tavrelin";
-    ASSERT_NE(InstalledText(settings).find("TAVRELIN_AUTOSTART=no"), std::string::npos);
+    ASSERT_NE(InstalledText(kTavrelinSettings).find("TAVRELIN_AUTOSTART=no"), std::string::npos);
 
     ProgramUnderTest disabled(ProgramUnderTest::InPlace{Root().Chrooted({launcher})});
     EXPECT_FALSE(disabled.StartHeadless());
     EXPECT_EQ(disabled.WaitForExit(10s), 0);
 
-    TemporaryDirectory work;
-    ASSERT_FALSE(work.WriteFile("tavrelin", "TAVRELIN_AUTOSTART=yes\n").empty());
-    std::filesystem::copy_file(work.Path() + "/tavrelin", Root().Host(settings),
-                               std::filesystem::copy_options::overwrite_existing);
+    SetTavrelinAutostart("yes");
     ProgramUnderTest enabled(ProgramUnderTest::InPlace{Root().Chrooted({launcher})});
     ASSERT_TRUE(enabled.StartHeadless({}, "240x320"));
     ASSERT_TRUE(TavrelinUnderTest::WaitUntilListening());
@@ -274,9 +287,45 @@ TEST_F(InstalledPackages, TavrelinStartsWithTheSessionOnlyWhereEnabled) {
     EXPECT_EQ(viewer.exitCode, 0) << viewer.output;
     EXPECT_NE(viewer.output.find("frame mode="), std::string::npos) << viewer.output;
 
-    ASSERT_FALSE(work.WriteFile("tavrelin", "TAVRELIN_AUTOSTART=no\n").empty());
-    std::filesystem::copy_file(work.Path() + "/tavrelin", Root().Host(settings),
-                               std::filesystem::copy_options::overwrite_existing);
+    SetTavrelinAutostart("no");
+}
+
+// A session starts its autostart entries together, in no set order. Whichever comes first, the
+// client's full-screen window must end up covering Tavrelin's control window.
+TEST_F(InstalledPackages, TheClientCoversTavrelinWhenBothStartWithTheSession) {
+    SetTavrelinAutostart("yes");
+    XvfbProcess xvfb;
+    std::string error;
+    ASSERT_TRUE(xvfb.Start(272, 480, 16, &error)) << error;
+    X11Screen screen(xvfb.DisplayName());
+    ASSERT_TRUE(screen.Connected());
+
+    // The client's entry first: the order in which it could end up below.
+    ProgramUnderTest client(
+        ProgramUnderTest::InPlace{Root().Chrooted({AutostartCommand("brevantaclient")})});
+    ASSERT_TRUE(client.StartX11(xvfb.DisplayName()));
+    ProgramUnderTest tavrelin(
+        ProgramUnderTest::InPlace{Root().Chrooted({AutostartCommand("tavrelin")})});
+    ASSERT_TRUE(tavrelin.StartX11(xvfb.DisplayName()));
+
+    // Top first: the client's dialog, then Tavrelin's control window.
+    const auto classes = [&] {
+        std::vector<std::string> shown;
+        for (const ShownWindow& window : screen.MappedWindows("")) {
+            shown.push_back(window.className);
+        }
+        return shown;
+    };
+    const std::vector<std::string> expected = {"#32770", "Quintaro"};
+    EXPECT_TRUE(WaitUntil([&] { return classes() == expected; }, 20s))
+        << "windows top first: " << ::testing::PrintToString(classes());
+    // Where Tavrelin's window lies, a person sees the client's artwork.
+    const Rgb artwork = BackgroundPixel(BREVANTA_CLIENT_RES "/main_background.bmp", 60, 136);
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto shot = screen.Capture();
+        return shot && shot->At(60, 136) == artwork;
+    }));
+    SetTavrelinAutostart("no");
 }
 
 // Runs last: it removes and purges the client.

@@ -45,13 +45,13 @@ std::vector<ShownWindow> X11Screen::MappedWindows(const std::string& className) 
             XGetClassHint(m_display, children[i], &hint) == 0) {
             continue;
         }
-        const bool match = hint.res_class != nullptr && className == hint.res_class;
+        const std::string windowClass = hint.res_class != nullptr ? hint.res_class : "";
         XFree(hint.res_name);
         XFree(hint.res_class);
-        if (match) {
+        if (className.empty() || className == windowClass) {
             ShownWindow window;
             window.id = children[i];
-            window.className = className;
+            window.className = windowClass;
             window.left = attributes.x;
             window.top = attributes.y;
             window.right = attributes.x + attributes.width;

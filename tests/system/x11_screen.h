@@ -21,7 +21,8 @@ public:
     X11Screen& operator=(const X11Screen&) = delete;
 
     bool Connected() const { return m_display != nullptr; }
-    // Mapped top-level windows whose WM_CLASS class is the given one, top first.
+    // Mapped top-level windows whose WM_CLASS class is the given one (any, when empty), top
+    // first.
     std::vector<ShownWindow> MappedWindows(const std::string& className);
     // The root window's pixels, as 8-bit channels.
     std::optional<Screenshot> Capture();
