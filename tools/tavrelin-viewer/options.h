@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "screen.h"
+#include "wire.h"
 
 namespace brevanta::viewer {
 

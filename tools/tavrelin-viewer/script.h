@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "screen.h"
+#include "wire.h"
 
 namespace brevanta::viewer {
 

@@ -18,11 +18,6 @@ constexpr std::size_t kMaxReadPerStep = 4 * 1024 * 1024;
 
 constexpr InputRecord kUpdateRequest = EncodeRecord(EventCode::kUpdateRequest);
 
-// The request sent with an input is answered before the device has drawn the input's effect, so
-// a few more follow at growing gaps: the change shows within milliseconds, not a poll period.
-constexpr std::chrono::milliseconds kFirstFollowUp{2};
-constexpr std::chrono::milliseconds kLastFollowUp{32};
-
 }  // namespace
 
 Session::Session(Connection connection, const SessionConfig& config)
@@ -30,7 +25,7 @@ Session::Session(Connection connection, const SessionConfig& config)
       m_config(config),
       m_decoder(config.fallbackSize),
       m_throughput(Clock::now()),
-      m_nextPoll(Clock::now()),
+      m_polls(config.pollInterval, Clock::now()),
       m_receiveBuffer(kReceiveBufferSize) {}
 
 void Session::SendInput(std::span<const InputRecord> records) {
@@ -41,27 +36,7 @@ void Session::SendInput(std::span<const InputRecord> records) {
     }
     bytes.insert(bytes.end(), kUpdateRequest.begin(), kUpdateRequest.end());
     Send(bytes);
-    m_followUpGap = kFirstFollowUp;
-    m_nextPoll = Clock::now() + m_followUpGap;
-}
-
-bool Session::PollDue() const {
-    return m_config.pollInterval.count() > 0 || m_followUpGap.count() > 0;
-}
-
-void Session::SendPoll() {
-    SendRequest();
-    if (m_followUpGap.count() == 0) {
-        return;
-    }
-    m_followUpGap *= 2;
-    const bool steadyComesFirst =
-        m_config.pollInterval.count() > 0 && m_followUpGap >= m_config.pollInterval;
-    if (m_followUpGap > kLastFollowUp || steadyComesFirst) {
-        m_followUpGap = std::chrono::milliseconds(0);
-    } else {
-        m_nextPoll = Clock::now() + m_followUpGap;
-    }
+    m_polls.InputSent(Clock::now());
 }
 
 void Session::SendRequest() {
@@ -82,7 +57,7 @@ void Session::Send(std::span<const std::uint8_t> bytes) {
         End(State::kFailed, error);
     }
     // Whatever was just sent asked for an update too, so the steady poll starts over.
-    m_nextPoll = Clock::now() + m_config.pollInterval;
+    m_polls.RequestSent(Clock::now());
 }
 
 Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
@@ -98,15 +73,16 @@ Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
             return result;
         }
         // A server that stopped reading gets no more polls until it takes what is queued.
-        if (PollDue() && now >= m_nextPoll && !m_connection.HasQueued()) {
-            SendPoll();
+        if (m_polls.Active() && now >= m_polls.Next() && !m_connection.HasQueued()) {
+            SendRequest();
+            m_polls.DueRequestSent(Clock::now());
             if (!Open()) {
                 return result;
             }
         }
         Clock::time_point wake = deadline;
-        if (PollDue()) {
-            wake = std::min(wake, m_nextPoll);
+        if (m_polls.Active()) {
+            wake = std::min(wake, m_polls.Next());
         }
         if (m_config.rateLines) {
             wake = std::min(wake, m_throughput.NextRateLine());

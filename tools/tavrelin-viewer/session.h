@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "connection.h"
-#include "frame_decoder.h"
-#include "input_record.h"
+#include "wire.h"
 #include "stats.h"
 
 namespace brevanta::viewer {
@@ -52,9 +51,6 @@ public:
 
 private:
     void Send(std::span<const std::uint8_t> bytes);
-    // A steady poll or a follow-up of an input is pending.
-    bool PollDue() const;
-    void SendPoll();
     void ReadAvailable(std::vector<DecodedFrame>* frames);
     void End(State state, std::string error);
 
@@ -65,8 +61,7 @@ private:
     State m_state = State::kOpen;
     std::string m_error;
     std::optional<std::uint8_t> m_lastMode;
-    Clock::time_point m_nextPoll;
-    std::chrono::milliseconds m_followUpGap{0};  // zero: no follow-up of an input pending
+    PollSchedule m_polls;
     std::vector<std::uint8_t> m_receiveBuffer;
 };
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 
 struct ScreenSize {
     int width = 0;
@@ -25,4 +25,4 @@ std::optional<ScreenSize> SizeForMode(std::uint8_t mode);
 // Bytes of one band: width * height * 2 / 40, rounded down.
 std::size_t BandSize(ScreenSize size);
 
-}  // namespace brevanta::viewer
+}  // namespace brevanta::tavrelin

@@ -1,6 +1,6 @@
-#include "screen.h"
+#include "common/tavrelin/screen.h"
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 
 std::optional<ScreenSize> SizeForMode(std::uint8_t mode) {
     // The low part is the orientation code and does not change the size.
@@ -23,4 +23,4 @@ std::size_t BandSize(ScreenSize size) {
            kBandCount;
 }
 
-}  // namespace brevanta::viewer
+}  // namespace brevanta::tavrelin
