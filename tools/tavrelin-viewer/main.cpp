@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "connection.h"
 #include "interactive.h"
 #include "options.h"
 #include "output.h"
@@ -66,23 +65,21 @@ int Run(int argc, char** argv) {
         }
     }
 
-    std::string error;
-    std::optional<Connection> connection = Connection::Open(
-        options.host, options.port, std::chrono::milliseconds(options.connectTimeoutMs), &error);
-    if (!connection) {
-        EmitLine("error " + error);
-        return kExitCannotConnect;
-    }
-    EmitLine("connected " + options.host + ":" + std::to_string(options.port));
-
     SessionConfig config;
+    config.host = options.host;
+    config.port = options.port;
+    config.connectTimeout = std::chrono::milliseconds(options.connectTimeoutMs);
+    // The window waits for its device however long it takes.
+    config.reconnect = options.reconnect || !commands;
     config.pollInterval = std::chrono::milliseconds(options.pollMs);
     config.fallbackSize = options.size;
     config.rateLines = options.stats;
-    Session session(std::move(*connection), config);
-    // The server sends nothing until asked.
-    session.SendRequest();
+    Session session(config);
     if (commands) {
+        if (!session.Connect()) {
+            EmitLine("error " + session.Error());
+            return kExitCannotConnect;
+        }
         ScriptRunner runner(session, options);
         return runner.Run(*commands);
     }

@@ -44,8 +44,8 @@ std::optional<std::string> TokenFromFile(std::string_view content, std::string* 
     std::string_view line = content.substr(0, content.find('\n'));
     const std::size_t first = line.find_first_not_of(" \t\r");
     const std::size_t last = line.find_last_not_of(" \t\r");
-    line = first == std::string_view::npos ? std::string_view{}
-                                           : line.substr(first, last - first + 1);
+    line =
+        first == std::string_view::npos ? std::string_view{} : line.substr(first, last - first + 1);
     if (line.size() < kMinTokenLength || line.size() > kMaxTokenLength) {
         *error = "the token must be " + std::to_string(kMinTokenLength) + " to " +
                  std::to_string(kMaxTokenLength) + " characters on the file's first line";

@@ -27,7 +27,7 @@ std::string_view BearerToken(std::string_view authorization);
 
 struct AccessPolicy {
     std::optional<std::string> token;
-    bool secure = false;                 // the gateway serves HTTPS
+    bool secure = false;                      // the gateway serves HTTPS
     std::vector<std::string> allowedOrigins;  // besides the gateway's own
 };
 

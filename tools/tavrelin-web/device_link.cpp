@@ -148,12 +148,11 @@ void DeviceLink::Connect() {
                  "no answer within " + std::to_string(m_settings.connectTimeout.count()) + " ms");
         }
     });
-    m_resolver.async_resolve(
-        m_config.host, std::to_string(m_config.port),
-        [this, attempt](const error_code& error,
-                        const asio::ip::tcp::resolver::results_type& results) {
-            OnResolved(attempt, error, results);
-        });
+    m_resolver.async_resolve(m_config.host, std::to_string(m_config.port),
+                             [this, attempt](const error_code& error,
+                                             const asio::ip::tcp::resolver::results_type& results) {
+                                 OnResolved(attempt, error, results);
+                             });
 }
 
 void DeviceLink::OnResolved(std::uint64_t attempt, const error_code& error,
@@ -222,8 +221,8 @@ void DeviceLink::OnRead(std::uint64_t attempt, const error_code& error, std::siz
     }
     if (error) {
         if (m_served) {
-            Drop(LinkState::kReconnecting, "Tavrelin closed the connection (" + error.message() +
-                                               ")");
+            Drop(LinkState::kReconnecting,
+                 "Tavrelin closed the connection (" + error.message() + ")");
         } else {
             // Tavrelin resets a connection that reached its backlog while it took on another
             // viewer, or that came as it restarted.
@@ -299,19 +298,18 @@ void DeviceLink::WriteQueued() {
     }
     m_writing.swap(m_queued);
     const std::uint64_t attempt = m_attempt;
-    asio::async_write(m_socket, asio::buffer(m_writing),
-                      [this, attempt](const error_code& error, std::size_t) {
-                          if (attempt != m_attempt) {
-                              return;
-                          }
-                          m_writing.clear();
-                          if (error) {
-                              Drop(LinkState::kReconnecting,
-                                   "cannot send to Tavrelin: " + error.message());
-                              return;
-                          }
-                          WriteQueued();
-                      });
+    asio::async_write(
+        m_socket, asio::buffer(m_writing), [this, attempt](const error_code& error, std::size_t) {
+            if (attempt != m_attempt) {
+                return;
+            }
+            m_writing.clear();
+            if (error) {
+                Drop(LinkState::kReconnecting, "cannot send to Tavrelin: " + error.message());
+                return;
+            }
+            WriteQueued();
+        });
 }
 
 void DeviceLink::UpdatePace() {

@@ -106,9 +106,9 @@ private:
 
     // Each connection attempt has a number: handlers of an earlier one find theirs outdated.
     std::uint64_t m_attempt = 0;
-    bool m_busy = false;       // resolving, connecting or connected
+    bool m_busy = false;  // resolving, connecting or connected
     bool m_connected = false;
-    bool m_served = false;     // a frame came on this connection
+    bool m_served = false;  // a frame came on this connection
     bool m_pollArmed = false;
     std::optional<tavrelin::FrameDecoder> m_decoder;
     tavrelin::Picture m_lastPicture;  // what the previous connection showed last

@@ -36,9 +36,9 @@ std::uint64_t FanOut::Take(WatcherId id) {
 }
 
 std::size_t FanOut::Count(Pace pace) const {
-    return static_cast<std::size_t>(std::count_if(
-        m_watchers.begin(), m_watchers.end(),
-        [pace](const auto& entry) { return entry.second.pace == pace; }));
+    return static_cast<std::size_t>(
+        std::count_if(m_watchers.begin(), m_watchers.end(),
+                      [pace](const auto& entry) { return entry.second.pace == pace; }));
 }
 
 std::vector<std::uint8_t> BuildFrameMessage(const tavrelin::Picture& picture, std::uint8_t mode,

@@ -18,7 +18,8 @@ class ConnectionSlot {
 public:
     ConnectionSlot() = default;
     explicit ConnectionSlot(std::size_t* count) : m_count(count) { ++*m_count; }
-    ConnectionSlot(ConnectionSlot&& other) noexcept : m_count(std::exchange(other.m_count, nullptr)) {}
+    ConnectionSlot(ConnectionSlot&& other) noexcept
+        : m_count(std::exchange(other.m_count, nullptr)) {}
     ConnectionSlot& operator=(ConnectionSlot&& other) noexcept {
         if (this != &other) {
             Release();

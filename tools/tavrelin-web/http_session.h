@@ -50,7 +50,7 @@ private:
             return;
         }
         if (error) {
-            const int status = error == http::error::header_limit   ? 431
+            const int status = error == http::error::header_limit ? 431
                                : error == http::error::body_limit ? 413
                                                                   : 400;
             WebResponse refusal;
@@ -130,16 +130,16 @@ private:
         response->body().more = false;
         response->keep_alive(keepAlive);
         m_response = response;
-        http::async_write(m_stream, *response,
-                          [self = this->shared_from_this(), keepAlive](beast::error_code error,
-                                                                       std::size_t) {
-                              self->m_response.reset();
-                              if (error || !keepAlive) {
-                                  self->Shutdown();
-                                  return;
-                              }
-                              self->ReadRequest();
-                          });
+        http::async_write(
+            m_stream, *response,
+            [self = this->shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
+                self->m_response.reset();
+                if (error || !keepAlive) {
+                    self->Shutdown();
+                    return;
+                }
+                self->ReadRequest();
+            });
     }
 
     void Shutdown();

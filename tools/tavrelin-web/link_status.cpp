@@ -52,8 +52,8 @@ std::string DeviceListJson(const std::vector<DeviceConfig>& devices) {
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const DeviceConfig& device = devices[i];
         const bool v6 = device.host.find(':') != std::string::npos;
-        const std::string address = (v6 ? "[" + device.host + "]" : device.host) + ":" +
-                                    std::to_string(device.port);
+        const std::string address =
+            (v6 ? "[" + device.host + "]" : device.host) + ":" + std::to_string(device.port);
         json += (i > 0 ? "," : "") + std::string("{\"name\":") + JsonString(device.name) +
                 ",\"address\":" + JsonString(address) + "}";
     }

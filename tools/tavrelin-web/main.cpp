@@ -68,8 +68,7 @@ int Run(int argc, char** argv) {
     if (options.tokenFile) {
         const std::optional<std::string> text = ReadWholeFile(*options.tokenFile);
         if (!text) {
-            std::fprintf(stderr, "%s: cannot read %s\n", programName,
-                         options.tokenFile->c_str());
+            std::fprintf(stderr, "%s: cannot read %s\n", programName, options.tokenFile->c_str());
             return kExitFiles;
         }
         token = TokenFromFile(*text, &error);

@@ -13,8 +13,7 @@ constexpr std::size_t kMaxNameLength = 64;
 std::optional<int> ParseInt(std::string_view text, int low, int high) {
     int value = 0;
     const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (status != std::errc() || end != text.data() + text.size() || value < low ||
-        value > high) {
+    if (status != std::errc() || end != text.data() + text.size() || value < low || value > high) {
         return std::nullopt;
     }
     return value;
@@ -40,7 +39,8 @@ bool SplitHostPort(std::string_view text, std::string* host, std::uint16_t* port
         rest = text.substr(close + 1);
     } else {
         const std::size_t colon = text.find(':');
-        if (colon != std::string_view::npos && text.find(':', colon + 1) != std::string_view::npos) {
+        if (colon != std::string_view::npos &&
+            text.find(':', colon + 1) != std::string_view::npos) {
             return false;  // a bare IPv6 address needs brackets
         }
         *host = std::string(text.substr(0, colon));
@@ -108,8 +108,8 @@ std::optional<DeviceConfig> ParseDevice(std::string_view text, std::string* erro
     DeviceConfig device;
     device.name = std::string(Trim(text.substr(0, equals)));
     if (!ValidName(device.name)) {
-        *error = "device name \"" + device.name +
-                 "\" must be 1 to 64 letters, digits, '-', '_' or '.'";
+        *error =
+            "device name \"" + device.name + "\" must be 1 to 64 letters, digits, '-', '_' or '.'";
         return std::nullopt;
     }
     const std::string_view address = Trim(text.substr(equals + 1));
@@ -256,8 +256,8 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
 }
 
 std::string UsageText(std::string_view programName) {
-    std::string text = "Usage: " + std::string(programName) +
-                       " [options] --device NAME=HOST[:PORT] ...\n";
+    std::string text =
+        "Usage: " + std::string(programName) + " [options] --device NAME=HOST[:PORT] ...\n";
     text += R"(
 Shows the screens of Tavrelin display servers in any web browser and passes the browser's
 pointer input back. The gateway is each device's one viewer and serves any number of browser

@@ -61,8 +61,7 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text);
 
 // The device list file: one "NAME=HOST[:PORT]" a line; blank lines and lines that start with
 // '#' are skipped. Appends to *devices; on a bad line, false with the line number in *error.
-bool ParseDeviceList(std::string_view text, std::vector<DeviceConfig>* devices,
-                     std::string* error);
+bool ParseDeviceList(std::string_view text, std::vector<DeviceConfig>* devices, std::string* error);
 
 // Names must be unique and at least one device given; false with the reason.
 bool CheckDevices(const std::vector<DeviceConfig>& devices, std::string* error);

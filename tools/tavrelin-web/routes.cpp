@@ -93,8 +93,8 @@ UpgradeDecision DecideUpgrade(const WebRequest& request, const AccessPolicy& pol
     for (std::size_t i = 0; i < devices.size(); ++i) {
         if (devices[i].name == name) {
             decision.device = i;
-            decision.pace = QueryOf(request.target) == "view=thumbnail" ? Pace::kThumbnail
-                                                                         : Pace::kFull;
+            decision.pace =
+                QueryOf(request.target) == "view=thumbnail" ? Pace::kThumbnail : Pace::kFull;
             return decision;
         }
     }

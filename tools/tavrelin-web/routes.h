@@ -26,10 +26,10 @@ struct WebRequest {
 struct WebResponse {
     int status = 200;
     std::string contentType;
-    std::string body;                          // for answers made here
-    std::span<const std::uint8_t> fixedBody;   // for the page's files (not copied)
+    std::string body;                         // for answers made here
+    std::span<const std::uint8_t> fixedBody;  // for the page's files (not copied)
     std::vector<std::pair<std::string, std::string>> headers;
-    bool headOnly = false;                     // HEAD: headers of the GET answer, no body
+    bool headOnly = false;  // HEAD: headers of the GET answer, no body
 
     std::size_t BodySize() const { return fixedBody.empty() ? body.size() : fixedBody.size(); }
 };

@@ -34,7 +34,7 @@ constexpr auto kTokenTimeout = std::chrono::seconds(10);
 
 template <class Stream>
 class SocketSession final : public DeviceWatcher,
-                      public std::enable_shared_from_this<SocketSession<Stream>> {
+                            public std::enable_shared_from_this<SocketSession<Stream>> {
 public:
     // The session keeps the gateway's state alive: a session still owned by the I/O context
     // when the gateway ends leaves its device on its way out.
@@ -84,10 +84,10 @@ private:
     }
 
     void Read() {
-        m_socket.async_read(m_input, [self = this->shared_from_this()](beast::error_code error,
-                                                                       std::size_t) {
-            self->OnRead(error);
-        });
+        m_socket.async_read(
+            m_input, [self = this->shared_from_this()](beast::error_code error, std::size_t) {
+                self->OnRead(error);
+            });
     }
 
     void OnRead(beast::error_code error) {
@@ -177,8 +177,9 @@ private:
         Leave();
         m_tokenTimer.cancel();
         m_paceTimer.cancel();
-        m_socket.async_close(websocket::close_reason(static_cast<websocket::close_code>(code), reason),
-                             [self = this->shared_from_this()](beast::error_code) {});
+        m_socket.async_close(
+            websocket::close_reason(static_cast<websocket::close_code>(code), reason),
+            [self = this->shared_from_this()](beast::error_code) {});
     }
 
     void Leave() {

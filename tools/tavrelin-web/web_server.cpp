@@ -68,16 +68,16 @@ public:
     }
 
     void Accept() {
-        m_acceptor.async_accept([this](beast::error_code error,
-                                       boost::asio::ip::tcp::socket socket) {
-            if (error == boost::asio::error::operation_aborted) {
-                return;
-            }
-            if (!error) {
-                Serve(std::move(socket));
-            }
-            Accept();
-        });
+        m_acceptor.async_accept(
+            [this](beast::error_code error, boost::asio::ip::tcp::socket socket) {
+                if (error == boost::asio::error::operation_aborted) {
+                    return;
+                }
+                if (!error) {
+                    Serve(std::move(socket));
+                }
+                Accept();
+            });
     }
 
     void Close() {
@@ -94,15 +94,12 @@ private:
         }
         auto secure = std::make_shared<SecureStream>(std::move(stream), *m_tls);
         beast::get_lowest_layer(*secure).expires_after(kHandshakeTimeout);
-        secure->async_handshake(ssl::stream_base::server,
-                                [this, secure](beast::error_code error) {
-                                    if (error) {
-                                        return;
-                                    }
-                                    std::make_shared<HttpSession<SecureStream>>(
-                                        std::move(*secure), m_state)
-                                        ->Run();
-                                });
+        secure->async_handshake(ssl::stream_base::server, [this, secure](beast::error_code error) {
+            if (error) {
+                return;
+            }
+            std::make_shared<HttpSession<SecureStream>>(std::move(*secure), m_state)->Run();
+        });
     }
 
     boost::asio::ip::tcp::acceptor m_acceptor;

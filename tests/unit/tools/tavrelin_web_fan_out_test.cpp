@@ -67,7 +67,9 @@ protected:
         return bands;
     }
 
-    Bytes Take(WatcherId id) { return BuildFrameMessage(m_decoder.GetPicture(), 0x04, m_fanOut.Take(id)); }
+    Bytes Take(WatcherId id) {
+        return BuildFrameMessage(m_decoder.GetPicture(), 0x04, m_fanOut.Take(id));
+    }
 
     FrameDecoder m_decoder;
     FanOut m_fanOut;
@@ -100,8 +102,8 @@ TEST_F(FanOutTest, ASlowWatcherGetsTheNewestBytesOnceNotAQueue) {
     // Fifty frames later the slow one takes one message: band 9 as it is now, and bands 10 to 12
     // each as last sent.
     const auto bands = Bands(Take(slow));
-    EXPECT_EQ(bands, (std::vector<std::pair<int, std::uint8_t>>{
-                         {9, 50}, {10, 48}, {11, 49}, {12, 50}}));
+    EXPECT_EQ(bands,
+              (std::vector<std::pair<int, std::uint8_t>>{{9, 50}, {10, 48}, {11, 49}, {12, 50}}));
     EXPECT_EQ(m_fanOut.Owed(slow), 0u);
 }
 
@@ -114,7 +116,10 @@ TEST_F(FanOutTest, AWatcherThatJoinsLateGetsTheWholePictureAtOnce) {
     const auto bands = Bands(Take(late));
     ASSERT_EQ(bands.size(), 40u);
     for (const auto& [index, fill] : bands) {
-        const std::uint8_t expected = index == 1 ? 0x10 : index == 39 ? 0x20 : index == 2 ? 0x30 : 0xFF;
+        const std::uint8_t expected = index == 1    ? 0x10
+                                      : index == 39 ? 0x20
+                                      : index == 2  ? 0x30
+                                                    : 0xFF;
         EXPECT_EQ(fill, expected) << "band " << index;
     }
     EXPECT_EQ(m_fanOut.Count(Pace::kFull), 1u);
@@ -142,8 +147,7 @@ TEST_F(FanOutTest, NothingIsBuiltWithoutAPictureOrAnOwedBand) {
     EXPECT_TRUE(BuildFrameMessage(tavrelin::Picture(), 0x04, kAllBands).empty());
     Arrive({{0, 0x01}});
     EXPECT_TRUE(BuildFrameMessage(m_decoder.GetPicture(), 0x04, 0).empty());
-    EXPECT_EQ(Bands(BuildFrameMessage(m_decoder.GetPicture(), 0x04, ~std::uint64_t{0})).size(),
-              40u)
+    EXPECT_EQ(Bands(BuildFrameMessage(m_decoder.GetPicture(), 0x04, ~std::uint64_t{0})).size(), 40u)
         << "bits beyond band 39 are not bands";
 }
 

@@ -23,15 +23,31 @@ TEST(TavrelinWebOptions, DefaultsListenOnLoopbackPort8023) {
 }
 
 TEST(TavrelinWebOptions, ReadsEveryOption) {
-    const CommandLine line =
-        Parse({"--device=a=host.lan:24000", "--device", "b=[fe80::2]", "--listen", "[::]:9000",
-               "--token-file", "/etc/t", "--cert", "c.pem", "--key=k.pem", "--allow-origin",
-               "https://portal.example", "--poll-ms", "8", "--thumbnail-ms=250",
-               "--max-clients", "5", "--size", "320x240", "--config", "list.txt"});
+    const CommandLine line = Parse({"--device=a=host.lan:24000",
+                                    "--device",
+                                    "b=[fe80::2]",
+                                    "--listen",
+                                    "[::]:9000",
+                                    "--token-file",
+                                    "/etc/t",
+                                    "--cert",
+                                    "c.pem",
+                                    "--key=k.pem",
+                                    "--allow-origin",
+                                    "https://portal.example",
+                                    "--poll-ms",
+                                    "8",
+                                    "--thumbnail-ms=250",
+                                    "--max-clients",
+                                    "5",
+                                    "--size",
+                                    "320x240",
+                                    "--config",
+                                    "list.txt"});
     ASSERT_EQ(line.action, CommandLine::Action::kRun) << line.error;
     const Options& options = line.options;
-    EXPECT_EQ(options.devices, (std::vector<DeviceConfig>{{"a", "host.lan", 24000},
-                                                          {"b", "fe80::2", 23134}}));
+    EXPECT_EQ(options.devices,
+              (std::vector<DeviceConfig>{{"a", "host.lan", 24000}, {"b", "fe80::2", 23134}}));
     EXPECT_EQ(options.listen, (ListenAddress{"::", 9000}));
     EXPECT_EQ(options.tokenFile, "/etc/t");
     EXPECT_EQ(options.certFile, "c.pem");
@@ -52,15 +68,22 @@ TEST(TavrelinWebOptions, HelpAndVersion) {
 }
 
 TEST(TavrelinWebOptions, RefusesBadValues) {
-    const std::vector<std::vector<std::string_view>> bad = {
-        {"--device", "nohost"},        {"--device", "a b=host"},
-        {"--device", "a=host:0"},      {"--device", "a=host:65536"},
-        {"--device", "a=fe80::1"},     {"--device", "a="},
-        {"--device", "a/b=host"},      {"--listen", "127.0.0.1:x"},
-        {"--poll-ms", "0"},            {"--poll-ms", "5ms"},
-        {"--cert", "c.pem"},           {"--allow-origin", "portal.example"},
-        {"--size", "4x4"},             {"--frobnicate", "1"},
-        {"stray"},                     {"--device"}};
+    const std::vector<std::vector<std::string_view>> bad = {{"--device", "nohost"},
+                                                            {"--device", "a b=host"},
+                                                            {"--device", "a=host:0"},
+                                                            {"--device", "a=host:65536"},
+                                                            {"--device", "a=fe80::1"},
+                                                            {"--device", "a="},
+                                                            {"--device", "a/b=host"},
+                                                            {"--listen", "127.0.0.1:x"},
+                                                            {"--poll-ms", "0"},
+                                                            {"--poll-ms", "5ms"},
+                                                            {"--cert", "c.pem"},
+                                                            {"--allow-origin", "portal.example"},
+                                                            {"--size", "4x4"},
+                                                            {"--frobnicate", "1"},
+                                                            {"stray"},
+                                                            {"--device"}};
     for (const auto& args : bad) {
         const CommandLine line = Parse(args);
         EXPECT_EQ(line.action, CommandLine::Action::kError) << args.front();
@@ -71,11 +94,12 @@ TEST(TavrelinWebOptions, RefusesBadValues) {
 TEST(TavrelinWebOptions, TheDeviceListFileHasOneDeviceALine) {
     std::vector<DeviceConfig> devices{{"first", "a", 1}};
     std::string error;
-    ASSERT_TRUE(ParseDeviceList("# lab\n\n  hall = 10.0.0.5:23135 \r\nlab=lab.lan\n", &devices,
-                                &error))
+    ASSERT_TRUE(
+        ParseDeviceList("# lab\n\n  hall = 10.0.0.5:23135 \r\nlab=lab.lan\n", &devices, &error))
         << error;
-    EXPECT_EQ(devices, (std::vector<DeviceConfig>{
-                           {"first", "a", 1}, {"hall", "10.0.0.5", 23135}, {"lab", "lab.lan", 23134}}));
+    EXPECT_EQ(devices,
+              (std::vector<DeviceConfig>{
+                  {"first", "a", 1}, {"hall", "10.0.0.5", 23135}, {"lab", "lab.lan", 23134}}));
     EXPECT_FALSE(ParseDeviceList("a=b\nbroken line\n", &devices, &error));
     EXPECT_NE(error.find("line 2"), std::string::npos) << error;
 }

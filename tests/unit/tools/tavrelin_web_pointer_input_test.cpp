@@ -16,10 +16,18 @@ constexpr tavrelin::ScreenSize kScreen{272, 480};
 
 // Marker, event code and position, little-endian.
 InputRecord Record(std::uint32_t code, std::uint16_t x, std::uint16_t y) {
-    return {0xFF, 0xFF, 0xFF, 0xFF,
-            static_cast<std::uint8_t>(code), static_cast<std::uint8_t>(code >> 8), 0, 0,
-            static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(x >> 8),
-            static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(y >> 8)};
+    return {0xFF,
+            0xFF,
+            0xFF,
+            0xFF,
+            static_cast<std::uint8_t>(code),
+            static_cast<std::uint8_t>(code >> 8),
+            0,
+            0,
+            static_cast<std::uint8_t>(x),
+            static_cast<std::uint8_t>(x >> 8),
+            static_cast<std::uint8_t>(y),
+            static_cast<std::uint8_t>(y >> 8)};
 }
 
 PointerEvent Event(PointerKind kind, std::uint16_t x, std::uint16_t y) {

@@ -89,9 +89,8 @@ TEST(TavrelinWebRoutes, TheDeviceListIsNeverStoredAndNeedsTheToken) {
     EXPECT_EQ(open.status, 200);
     EXPECT_EQ(open.contentType, "application/json");
     EXPECT_EQ(Header(open, "Cache-Control"), "no-store");
-    EXPECT_EQ(open.body,
-              R"({"devices":[{"name":"hall","address":"10.0.0.5:23134"},)"
-              R"({"name":"lab-2","address":"[fe80::1]:24000"}]})");
+    EXPECT_EQ(open.body, R"({"devices":[{"name":"hall","address":"10.0.0.5:23134"},)"
+                         R"({"name":"lab-2","address":"[fe80::1]:24000"}]})");
 
     AccessPolicy policy;
     policy.token = "0123456789abcdef";
