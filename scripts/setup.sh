@@ -1,12 +1,14 @@
 #!/bin/sh
 # Installs what the project needs from Debian's packages, once. clang and libclang-rt-dev (the
-# sanitizer and libFuzzer runtimes) serve the fuzz build only.
+# sanitizer and libFuzzer runtimes) serve the fuzz build only; Boost (Beast and Asio) and
+# OpenSSL build tavrelin-web; chromium, chromium-driver and python3-selenium run its test in a
+# real browser.
 set -eu
 
 packages="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest iproute2
     libfreetype-dev libfontconfig1-dev libx11-dev libxext-dev libxtst-dev libxrandr-dev
     zlib1g-dev libpng-dev fonts-wine fonts-dejavu-core xvfb xauth x11-utils
-    clang libclang-rt-dev"
+    clang libclang-rt-dev libboost-dev libssl-dev chromium chromium-driver python3-selenium"
 
 missing=""
 for package in $packages; do
