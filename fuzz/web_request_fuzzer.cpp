@@ -61,7 +61,8 @@ std::string Exchange(const std::string& bytes) {
     }
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t count = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        const ssize_t count =
+            ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (count <= 0) {
             break;  // the gateway may close on a bad request before it has read everything
         }

@@ -32,8 +32,7 @@ int Milliseconds(milliseconds wait) {
 }  // namespace
 
 DeviceLink::DeviceLink(asio::io_context& io, DeviceConfig config, const LinkSettings& settings)
-    : m_io(io),
-      m_config(std::move(config)),
+    : m_config(std::move(config)),
       m_settings(settings),
       m_resolver(io),
       m_socket(io),

@@ -87,7 +87,6 @@ private:
     void SetStatus(LinkStatus status);
     void NotifyPicture();
 
-    asio::io_context& m_io;
     DeviceConfig m_config;
     LinkSettings m_settings;
     asio::ip::tcp::resolver m_resolver;

@@ -112,7 +112,7 @@ private:
             m_statusOwed = true;
             WriteNext();
         } else if (m_socket.got_text() || !m_device.Pointer(*m_id, message)) {
-            Close(websocket::close_code::bad_payload, "not a pointer event");
+            Close(websocket::close_code::unknown_data, "not a pointer event");
             return;
         }
         m_input.consume(m_input.size());
