@@ -13,7 +13,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -43,13 +46,24 @@ int Connect() {
     address.sin_family = AF_INET;
     address.sin_port = htons(kPort);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (socket >= 0 &&
-        ::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    if (socket < 0) {
+        return -1;
+    }
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         return socket;
     }
-    if (socket >= 0) {
-        ::close(socket);
+    // Interrupted by a signal, the connection goes on being made.
+    if (errno == EINTR) {
+        pollfd entry{socket, POLLOUT, 0};
+        int error = 0;
+        socklen_t length = sizeof error;
+        while (::poll(&entry, 1, kAnswerTimeoutMs) < 0 && errno == EINTR) {
+        }
+        if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0) {
+            return socket;
+        }
     }
+    ::close(socket);
     return -1;
 }
 
@@ -57,6 +71,7 @@ int Connect() {
 std::string Exchange(const std::string& bytes) {
     const int socket = Connect();
     if (socket < 0) {
+        std::fprintf(stderr, "cannot connect to the gateway: %s\n", std::strerror(errno));
         std::abort();
     }
     std::size_t sent = 0;
@@ -70,18 +85,36 @@ std::string Exchange(const std::string& bytes) {
     }
     ::shutdown(socket, SHUT_WR);
     std::string answer;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerTimeoutMs);
     for (;;) {
         pollfd entry{socket, POLLIN, 0};
-        if (::poll(&entry, 1, kAnswerTimeoutMs) <= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int ready = ::poll(&entry, 1, static_cast<int>(std::max<long long>(0, left.count())));
+        // libFuzzer's watchdog signal interrupts waits now and then.
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            std::fprintf(stderr, "the gateway neither answered nor closed (got %zu bytes)\n",
+                         answer.size());
             std::abort();
         }
         char buffer[65536];
         const ssize_t count = ::recv(socket, buffer, sizeof buffer, 0);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
         if (count <= 0) {
             break;
         }
         answer.append(buffer, static_cast<std::size_t>(count));
     }
+    // A reset rather than a close leaves no TIME_WAIT behind: runs of millions of inputs would
+    // use up the local ports.
+    const linger reset{1, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
     ::close(socket);
     return answer;
 }
