@@ -2,13 +2,14 @@
 # Installs what the project needs from Debian's packages, once. clang and libclang-rt-dev (the
 # sanitizer and libFuzzer runtimes) serve the fuzz build only; Boost (Beast and Asio) and
 # OpenSSL build tavrelin-web; chromium, chromium-driver and python3-selenium run its test in a
-# real browser.
+# real browser, and openssl makes that test's certificate.
 set -eu
 
 packages="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest iproute2
     libfreetype-dev libfontconfig1-dev libx11-dev libxext-dev libxtst-dev libxrandr-dev
     zlib1g-dev libpng-dev fonts-wine fonts-dejavu-core xvfb xauth x11-utils
-    clang libclang-rt-dev libboost-dev libssl-dev chromium chromium-driver python3-selenium"
+    clang libclang-rt-dev libboost-dev libssl-dev chromium chromium-driver python3-selenium
+    openssl"
 
 missing=""
 for package in $packages; do

@@ -166,10 +166,18 @@ class BrowserTest(unittest.TestCase):
         token_file = os.path.join(cls.folder, "token")
         with open(token_file, "w") as file:
             file.write(TOKEN + "\n")
+        # HTTPS and WSS with a certificate made for the test (the browser is told to take it).
+        cert, key = os.path.join(cls.folder, "cert.pem"), os.path.join(cls.folder, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                        "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1", "-subj",
+                        "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key,
+                        "-out", cert], check=True, capture_output=True)
         # A device of its own that nothing serves: two gateways would be two viewers of one.
         cls.secure = Gateway(["--device", "dev=127.0.0.1:23135",
                               "--listen", f"127.0.0.1:{SECURE_GATEWAY_PORT}",
-                              "--token-file", token_file])
+                              "--token-file", token_file, "--cert", cert, "--key", key])
+        assert cls.secure.first_line == f"listening https://127.0.0.1:{SECURE_GATEWAY_PORT}/", \
+            cls.secure.first_line
         # A page of another origin, served by a plain file server.
         foreign = os.path.join(cls.folder, "foreign")
         os.mkdir(foreign)
@@ -184,7 +192,8 @@ class BrowserTest(unittest.TestCase):
                          "--no-first-run", "--disable-background-networking",
                          "--disable-component-update", "--disable-sync",
                          "--user-data-dir=" + os.path.join(cls.folder, "chromium"),
-                         "--window-size=700,1100", "--force-device-scale-factor=1"]:
+                         "--window-size=700,1100", "--force-device-scale-factor=1",
+                         "--ignore-certificate-errors"]:
             options.add_argument(argument)
         cls.browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
@@ -331,8 +340,8 @@ class BrowserTest(unittest.TestCase):
             "return document.querySelector('#devices canvas').width") == 272,
             what="the thumbnail")
 
-    def test_a_wrong_token_is_refused_and_the_right_one_opens(self):
-        base = f"http://127.0.0.1:{SECURE_GATEWAY_PORT}"
+    def test_over_tls_a_wrong_token_is_refused_and_the_right_one_opens(self):
+        base = f"https://127.0.0.1:{SECURE_GATEWAY_PORT}"
         self.browser.get(base + "/")
         wait_for(lambda: self.browser.find_element(By.ID, "login").is_displayed(),
                  what="the token form")
@@ -343,7 +352,7 @@ class BrowserTest(unittest.TestCase):
         # The device's socket refuses it too, with its own close code.
         code = self.browser.execute_async_script("""
             const done = arguments[arguments.length - 1];
-            const socket = new WebSocket(`ws://${location.host}/ws/dev`);
+            const socket = new WebSocket(`wss://${location.host}/ws/dev`);
             socket.onopen = () => socket.send("not-the-token-at-all");
             socket.onmessage = () => done("told something");
             socket.onclose = (event) => done(event.code);""")

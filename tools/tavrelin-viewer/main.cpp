@@ -2,13 +2,12 @@
 // from a script.
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "interactive.h"
+#include "common/whole_file.h"
 #include "options.h"
 #include "output.h"
 #include "script.h"
@@ -21,15 +20,7 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitCannotConnect = 3;
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using tools::ReadWholeFile;
 
 int Run(int argc, char** argv) {
     std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);

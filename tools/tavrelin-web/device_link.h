@@ -37,7 +37,7 @@ protected:
 };
 
 struct LinkSettings {
-    std::chrono::milliseconds poll{16};
+    std::chrono::milliseconds poll{8};
     std::chrono::milliseconds thumbnail{500};
     // Unwatched, the connection stays this long (a reload comes back to it), then it is closed
     // so that another viewer may have the device.

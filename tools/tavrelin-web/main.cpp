@@ -1,13 +1,12 @@
 // tavrelin-web: the web gateway to Tavrelin display servers.
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "access.h"
+#include "common/whole_file.h"
 #include "options.h"
 #include "web_server.h"
 
@@ -17,15 +16,7 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitFiles = 1;
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using tools::ReadWholeFile;
 
 int Run(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);

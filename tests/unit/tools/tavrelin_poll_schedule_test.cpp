@@ -46,6 +46,15 @@ TEST(TavrelinPollSchedule, SteadyPollingGoesOnAndTakesOverFromLongFollowUps) {
     EXPECT_EQ(Requests(schedule, input, milliseconds(30)), (std::vector<long>{2, 6, 14, 24}));
 }
 
+TEST(TavrelinPollSchedule, EvenFollowUpsComeEvery2MsFor32Ms) {
+    const Clock::time_point start{};
+    PollSchedule schedule(milliseconds(0), start, PollSchedule::FollowUps::kEven);
+    schedule.InputSent(start);
+    EXPECT_EQ(Requests(schedule, start, milliseconds(1000)),
+              (std::vector<long>{2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32}));
+    EXPECT_FALSE(schedule.Active());
+}
+
 TEST(TavrelinPollSchedule, ChangingThePaceAsksAtOnceWhenPollingStartsOrQuickens) {
     const Clock::time_point start{};
     PollSchedule schedule(milliseconds(0), start);

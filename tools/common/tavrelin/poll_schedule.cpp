@@ -8,8 +8,9 @@ constexpr std::chrono::milliseconds kLastFollowUp{32};
 
 }  // namespace
 
-PollSchedule::PollSchedule(std::chrono::milliseconds steady, Clock::time_point now)
-    : m_steady(steady), m_next(now) {}
+PollSchedule::PollSchedule(std::chrono::milliseconds steady, Clock::time_point now,
+                           FollowUps followUps)
+    : m_steady(steady), m_followUps(followUps), m_next(now) {}
 
 void PollSchedule::SetSteady(std::chrono::milliseconds steady, Clock::time_point now) {
     if (steady.count() > 0 && (m_steady.count() == 0 || now + steady < m_next)) {
@@ -21,6 +22,7 @@ void PollSchedule::SetSteady(std::chrono::milliseconds steady, Clock::time_point
 void PollSchedule::InputSent(Clock::time_point now) {
     RequestSent(now);
     m_followUp = kFirstFollowUp;
+    m_inputAt = now;
     m_next = now + m_followUp;
 }
 
@@ -33,9 +35,15 @@ void PollSchedule::DueRequestSent(Clock::time_point now) {
     if (m_followUp.count() == 0) {
         return;
     }
-    m_followUp *= 2;
+    bool over = false;
+    if (m_followUps == FollowUps::kDoubling) {
+        m_followUp *= 2;
+        over = m_followUp > kLastFollowUp;
+    } else {
+        over = now + m_followUp - m_inputAt > kLastFollowUp;
+    }
     const bool steadyComesFirst = m_steady.count() > 0 && m_followUp >= m_steady;
-    if (m_followUp > kLastFollowUp || steadyComesFirst) {
+    if (over || steadyComesFirst) {
         m_followUp = std::chrono::milliseconds(0);
     } else {
         m_next = now + m_followUp;

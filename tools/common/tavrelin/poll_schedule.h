@@ -12,8 +12,13 @@ class PollSchedule {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // How requests follow an input: 2 ms after it, then at gaps that double up to 32 ms (few
+    // requests), or every 2 ms for 32 ms (the effect shows sooner, for more captures).
+    enum class FollowUps { kDoubling, kEven };
+
     // A steady interval of zero: only the follow-ups of input.
-    PollSchedule(std::chrono::milliseconds steady, Clock::time_point now);
+    PollSchedule(std::chrono::milliseconds steady, Clock::time_point now,
+                 FollowUps followUps = FollowUps::kDoubling);
 
     // A new steady interval; a request is due at once when steady polling starts.
     void SetSteady(std::chrono::milliseconds steady, Clock::time_point now);
@@ -24,7 +29,7 @@ public:
     // When the next request is due; meaningful only while Active().
     Clock::time_point Next() const { return m_next; }
 
-    // Input went out with a request of its own: follow-ups at 2, 4, 8, 16 and 32 ms.
+    // Input went out with a request of its own: the follow-ups begin.
     void InputSent(Clock::time_point now);
     // Any request went out: the steady interval starts over.
     void RequestSent(Clock::time_point now);
@@ -33,7 +38,9 @@ public:
 
 private:
     std::chrono::milliseconds m_steady;
+    FollowUps m_followUps;
     std::chrono::milliseconds m_followUp{0};  // zero: no follow-up pending
+    Clock::time_point m_inputAt;
     Clock::time_point m_next;
 };
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace brevanta::tavrelin {
 
@@ -24,5 +25,8 @@ std::optional<ScreenSize> SizeForMode(std::uint8_t mode);
 
 // Bytes of one band: width * height * 2 / 40, rounded down.
 std::size_t BandSize(ScreenSize size);
+
+// "WxH" in decimal with both sides from 1 to kMaxScreenSide.
+std::optional<ScreenSize> ParseSize(std::string_view text);
 
 }  // namespace brevanta::tavrelin
