@@ -10,13 +10,13 @@
 #include <span>
 #include <vector>
 
-#include "tavrelin-viewer/frame_decoder.h"
+#include "common/tavrelin/frame_decoder.h"
 
 namespace {
 
-using brevanta::viewer::DecodedFrame;
-using brevanta::viewer::FrameDecoder;
-using brevanta::viewer::ScreenSize;
+using brevanta::tavrelin::DecodedFrame;
+using brevanta::tavrelin::FrameDecoder;
+using brevanta::tavrelin::ScreenSize;
 
 constexpr std::size_t kHeaderSize = 10;
 constexpr std::size_t kBands = 40;

@@ -8,7 +8,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-30}
 dir=${BREVANTA_FUZZ_DIR:-build-fuzz}
-targets="input_parser transfer_response frame_decoder request_reader server_address sync_record"
+targets="input_parser transfer_response frame_decoder request_reader server_address sync_record
+    web_request"
 
 # -O1 with line tables is what libFuzzer's reports need, and builds faster than -O2 -g.
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DBREVANTA_WERROR=ON -DBREVANTA_FUZZ=ON \

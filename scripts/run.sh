@@ -4,9 +4,11 @@
 # A pair of network namespaces joined by a veth link stands for the device and its network: the
 # provisioning server simulator serves a sample package in the "server" namespace; BrevantaClient
 # runs in the "device" namespace and finds the server by broadcast, which never leaves the pair.
-# Tavrelin runs on the same device and display, and the viewer, on the "server" side of the link,
-# shows the device's screen in a window of its own and drives it remotely. The display is a
-# 272x480 Xephyr window when you have a display, Xvfb otherwise.
+# Tavrelin runs on the same device and display, and the web gateway, on the "server" side of the
+# link, is its viewer: your browser shows the device's screen and drives it remotely (a relay
+# brings the gateway's port to 127.0.0.1:8023 of this machine). BREVANTA_DEMO_VIEWER=native runs
+# the native viewer's window instead. The display is a 272x480 Xephyr window when you have a
+# display, Xvfb otherwise.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -14,9 +16,11 @@ if [ "$(id -u)" -ne 0 ]; then
     exec sudo --preserve-env=DISPLAY,XAUTHORITY "$0" "$@"
 fi
 ./scripts/setup.sh
-if ! command -v Xephyr >/dev/null 2>&1; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends xserver-xephyr
-fi
+for tool in Xephyr:xserver-xephyr socat:socat; do
+    if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
+        DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${tool#*:}"
+    fi
+done
 ./scripts/build.sh build >/dev/null
 
 demo=$(mktemp -d /tmp/brevanta-demo-XXXXXX)
@@ -95,18 +99,43 @@ client=$!
 pids="$pids $client"
 
 viewer="$root/build/tools/tavrelin-viewer/tavrelin-viewer"
+desktop=""
 if [ -n "${DISPLAY:-}" ] && ip netns exec "$srv" env DISPLAY="$DISPLAY" xdpyinfo >/dev/null 2>&1; then
+    desktop=yes
+fi
+if [ "${BREVANTA_DEMO_VIEWER:-web}" = native ] && [ -n "$desktop" ]; then
     echo "Tavrelin serves the device's screen on 10.77.0.1:23134; the viewer window (scaled 2x)"
     echo "shows it from the server's side of the link: click in it to drive the client remotely."
     ip netns exec "$srv" env DISPLAY="$DISPLAY" "$viewer" --scale 2 10.77.0.1 >/dev/null &
     pids="$pids $!"
 else
-    # No window can be shown here: the viewer takes a picture of the device through Tavrelin.
-    sleep 1
-    ip netns exec "$srv" "$viewer" --script "wait-frame; wait-idle 300; snapshot $demo/device.png" \
-        10.77.0.1 | grep -E '^(frame|snapshot)' | head -n 2
-    cp "$demo/device.png" /tmp/brevanta-device.png 2>/dev/null &&
-        echo "The viewer saw the device's screen through Tavrelin: /tmp/brevanta-device.png"
+    # The gateway is the device's viewer, on the server's side of the link. Each connection to
+    # 127.0.0.1:8023 here is relayed into the server namespace: nothing else crosses.
+    ip netns exec "$srv" "$root/build/tools/tavrelin-web/tavrelin-web" \
+        --device device=10.77.0.1 > "$demo/web.log" 2>&1 &
+    pids="$pids $!"
+    for _ in $(seq 100); do grep -q '^listening' "$demo/web.log" && break; sleep 0.1; done
+    socat TCP-LISTEN:8023,bind=127.0.0.1,reuseaddr,fork \
+        EXEC:"ip netns exec $srv socat STDIO TCP\:127.0.0.1\:8023" &
+    pids="$pids $!"
+    url="http://127.0.0.1:8023/#device/device"
+    echo "tavrelin-web serves the device's screen: open $url"
+    echo "(the device list is http://127.0.0.1:8023/). Click or touch the screen in the page to"
+    echo "drive the client remotely; any number of tabs may watch."
+    if [ -n "$desktop" ] && [ -n "${SUDO_USER:-}" ] && command -v xdg-open >/dev/null 2>&1; then
+        sudo -u "$SUDO_USER" env DISPLAY="$DISPLAY" xdg-open "$url" >/dev/null 2>&1 &
+    elif [ -z "$desktop" ]; then
+        # No window can be shown here: headless Chromium, in the server namespace, takes a
+        # picture of the page.
+        profile=$(mktemp -d "$demo/chromium-XXXXXX")
+        sleep 1
+        ip netns exec "$srv" chromium --headless --no-sandbox --disable-gpu --disable-quic \
+            --no-first-run --disable-background-networking --disable-component-update \
+            --disable-sync --user-data-dir="$profile" --window-size=420,640 \
+            --virtual-time-budget=3000 --screenshot=/tmp/brevanta-device.png \
+            "$url" >/dev/null 2>&1 &&
+            echo "Headless Chromium saw the device's screen through the gateway: /tmp/brevanta-device.png"
+    fi
 fi
 echo "Ctrl-C ends the demo."
 wait "$client" || true

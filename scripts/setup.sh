@@ -1,15 +1,18 @@
 #!/bin/sh
 # Installs what the project needs from Debian's packages, once. clang and libclang-rt-dev (the
-# sanitizer and libFuzzer runtimes) serve the fuzz build only. The last line makes and checks
-# the Debian packages: man pages (scdoc), icons (icoutils), CPack's dependencies (dpkg-dev,
-# file), and the tools the package tests run (lintian, desktop-file-validate, systemd-analyze,
-# which reads the man page a unit names).
+# sanitizer and libFuzzer runtimes) serve the fuzz build only; Boost (Beast and Asio) and
+# OpenSSL build tavrelin-web; chromium, chromium-driver and python3-selenium run its test in a
+# real browser, and openssl makes that test's certificate. The last line makes and checks the
+# Debian packages: man pages (scdoc), icons (icoutils), CPack's dependencies (dpkg-dev, file),
+# and the tools the package tests run (lintian, desktop-file-validate, systemd-analyze, which
+# reads the man page a unit names).
 set -eu
 
 packages="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest iproute2
     libfreetype-dev libfontconfig1-dev libx11-dev libxext-dev libxtst-dev libxrandr-dev
     zlib1g-dev libpng-dev fonts-wine fonts-dejavu-core xvfb xauth x11-utils
-    clang libclang-rt-dev
+    clang libclang-rt-dev libboost-dev libssl-dev chromium chromium-driver python3-selenium
+    openssl
     scdoc icoutils dpkg-dev file lintian desktop-file-utils systemd man-db adduser"
 
 missing=""

@@ -71,6 +71,30 @@ private:
     std::uint32_t m_seed = 1;
 };
 
+// Pixels of the PNG that differ from the screen; -1 when it cannot be read or has another size.
+int WrongPixels(const std::string& path, const Screen& screen) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return -1;
+    }
+    image.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) ||
+        image.width != static_cast<unsigned>(kWidth) ||
+        image.height != static_cast<unsigned>(kHeight)) {
+        return -1;
+    }
+    int wrong = 0;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const std::uint8_t* got = &rgb[(static_cast<std::size_t>(y) * kWidth + x) * 3];
+            wrong += std::array<std::uint8_t, 3>{got[0], got[1], got[2]} != screen.Rgb(x, y);
+        }
+    }
+    return wrong;
+}
+
 class TavrelinViewerTest : public testing::Test {
 protected:
     void StartViewer(const std::string& script, std::vector<std::string> options = {}) {
@@ -157,22 +181,7 @@ TEST_F(TavrelinViewerTest, SnapshotHoldsThePixelsSentAndInputGoesOutAsRecords) {
                                           Record(516, 3, 4),     kUpdateRequest};
     EXPECT_NE(std::search(records.begin(), records.end(), tap.begin(), tap.end()), records.end());
 
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str())) << image.message;
-    image.format = PNG_FORMAT_RGB;
-    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
-    ASSERT_EQ(image.width, static_cast<unsigned>(kWidth));
-    ASSERT_EQ(image.height, static_cast<unsigned>(kHeight));
-    int wrong = 0;
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            const std::uint8_t* got = &rgb[(static_cast<std::size_t>(y) * kWidth + x) * 3];
-            wrong += std::array<std::uint8_t, 3>{got[0], got[1], got[2]} != screen.Rgb(x, y);
-        }
-    }
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(WrongPixels(path, screen), 0);
 }
 
 TEST_F(TavrelinViewerTest, WaitUpdateAndTapLatencyFollowTheScreensChanges) {
@@ -204,17 +213,54 @@ TEST_F(TavrelinViewerTest, WaitUpdateAndTapLatencyFollowTheScreensChanges) {
         << Output();
 }
 
-TEST_F(TavrelinViewerTest, RefusedConnectionExitsWithItsOwnStatus) {
+TEST_F(TavrelinViewerTest, RefusedConnectionIsTriedAgainThenExitsWithItsOwnStatus) {
     std::uint16_t port = 0;
     {
         LoopbackListener closed;
         port = closed.Port();
     }
-    ASSERT_TRUE(m_viewer.Start(
-        {TAVRELIN_VIEWER_PATH, "--port", std::to_string(port), "--script", "wait-frame"}));
+    ASSERT_TRUE(m_viewer.Start({TAVRELIN_VIEWER_PATH, "--port", std::to_string(port),
+                                "--connect-timeout", "400", "--script", "wait-frame"}));
     EXPECT_EQ(Finish(), 3);
     ASSERT_FALSE(m_viewer.Lines().empty());
-    EXPECT_TRUE(m_viewer.Lines().front().starts_with("error cannot connect")) << Output();
+    // 50, 100 and 200 ms apart within the 400 ms.
+    EXPECT_GE(std::count_if(m_viewer.Lines().begin(), m_viewer.Lines().end(),
+                            [](const std::string& line) {
+                                return line.starts_with("reconnecting cannot connect");
+                            }),
+              2)
+        << Output();
+    EXPECT_TRUE(m_viewer.Lines().back().starts_with("error cannot connect")) << Output();
+}
+
+TEST_F(TavrelinViewerTest, AConnectionEndedBeforeAnyFrameIsMadeAgain) {
+    Screen screen;
+    StartViewer("wait-frame; expect-mode 0x24");
+    // As Tavrelin does with a connection that reached its backlog while it took another viewer.
+    ASSERT_TRUE(m_server.Accept(kTimeout));
+    m_server.CloseConnection();
+    Serve({screen.Frame(0x24, {1})});
+    EXPECT_EQ(Finish(), 0) << Output();
+    EXPECT_EQ(m_server.AcceptCount(), 2);
+    EXPECT_TRUE(Printed("reconnecting closed by the server")) << Output();
+}
+
+TEST_F(TavrelinViewerTest, ToldToReconnectItComesBackAfterADropWithTheWholePicture) {
+    Screen before;
+    Screen after;
+    const std::string path = m_files.Path() + "/again.png";
+    StartViewer("wait-frame; wait-frame; snapshot " + path, {"--reconnect"});
+    Serve({before.Frame(0x24, {3, 4})}, true);
+    // The server took the viewer on afresh: its first frame resets the picture.
+    Serve({after.Frame(0x24, {9})});
+    EXPECT_EQ(Finish(), 0) << Output();
+    EXPECT_TRUE(Printed("reconnecting closed by the server")) << Output();
+    const auto& lines = m_viewer.Lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.starts_with("connected"); }),
+              2)
+        << Output();
+    EXPECT_EQ(WrongPixels(path, after), 0) << "bands 3 and 4 of the first connection are gone";
 }
 
 TEST_F(TavrelinViewerTest, ServerClosingFailsTheCommandThatNeedsIt) {

@@ -408,13 +408,19 @@ TEST_F(TavrelinChurnTest, StopStartAndRotationsUnderAViewerThatPollsWithoutPause
                     m_pair.ServerPath())) {
                 continue;
             }
-            // A viewer that reached a listener just before it closed is reset while it
-            // connects; it counts as a visit all the same.
+            // A visit is a connection that ended: the viewer left, or it connects again
+            // because it was dropped before its first frame (a viewer that reached a listener
+            // just before it closed is reset while it connects).
             bool connected = false;
             while (polling) {
                 if (const auto line = viewer.ReadLine(50ms)) {
-                    connected = connected || line->starts_with("connected") ||
-                                line->find("reset by peer") != std::string::npos;
+                    if (line->starts_with("connected") ||
+                        line->find("reset by peer") != std::string::npos) {
+                        connected = true;
+                    } else if (line->starts_with("reconnecting") && connected) {
+                        ++visits;
+                        connected = false;
+                    }
                 } else if (viewer.WaitForExit(0ms) >= 0) {
                     break;
                 }

@@ -112,7 +112,8 @@ TEST_F(TavrelinHeadlessTest, TapOnStopThroughTheViewerStopsTheServer) {
     const ViewerRun run = RunViewer("wait-frame; tap " + Centre("Stop") + "; wait-closed 5000");
     ASSERT_EQ(run.exitCode, 0) << ::testing::PrintToString(run.lines);
     EXPECT_TRUE(TavrelinUnderTest::WaitUntilListening(false));
-    EXPECT_EQ(RunViewer("wait-frame 500").exitCode, 3) << "nothing listens after Stop";
+    EXPECT_EQ(RunViewer("wait-frame 500", {"--connect-timeout", "500"}).exitCode, 3)
+        << "nothing listens after Stop";
 
     // Start on the device itself listens again.
     const auto start = m_server.Control("Start");

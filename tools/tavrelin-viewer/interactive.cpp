@@ -58,9 +58,13 @@ public:
             std::snprintf(text, sizeof text, " mode 0x%02x", *session.LastMode());
             title += text;
         }
-        if (session.Open()) {
+        if (session.Connected()) {
             std::snprintf(text, sizeof text, " %.1f fps %.1f kB/s", fps, kbps);
             title += text;
+        } else if (session.Open()) {
+            title += session.RetryReason().empty()
+                         ? " (connecting...)"
+                         : " (reconnecting: " + session.RetryReason() + ")";
         } else {
             title += session.GetState() == Session::State::kClosed ? " (closed)"
                                                                    : " (" + session.Error() + ")";

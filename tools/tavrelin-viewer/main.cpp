@@ -2,14 +2,12 @@
 // from a script.
 #include <cstdio>
 #include <exception>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "connection.h"
 #include "interactive.h"
+#include "common/whole_file.h"
 #include "options.h"
 #include "output.h"
 #include "script.h"
@@ -22,15 +20,7 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitCannotConnect = 3;
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using tools::ReadWholeFile;
 
 int Run(int argc, char** argv) {
     std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -70,23 +60,21 @@ int Run(int argc, char** argv) {
         }
     }
 
-    std::string error;
-    std::optional<Connection> connection = Connection::Open(
-        options.host, options.port, std::chrono::milliseconds(options.connectTimeoutMs), &error);
-    if (!connection) {
-        EmitLine("error " + error);
-        return kExitCannotConnect;
-    }
-    EmitLine("connected " + options.host + ":" + std::to_string(options.port));
-
     SessionConfig config;
+    config.host = options.host;
+    config.port = options.port;
+    config.connectTimeout = std::chrono::milliseconds(options.connectTimeoutMs);
+    // The window waits for its device however long it takes.
+    config.reconnect = options.reconnect || !commands;
     config.pollInterval = std::chrono::milliseconds(options.pollMs);
     config.fallbackSize = options.size;
     config.rateLines = options.stats;
-    Session session(std::move(*connection), config);
-    // The server sends nothing until asked.
-    session.SendRequest();
+    Session session(config);
     if (commands) {
+        if (!session.Connect()) {
+            EmitLine("error " + session.Error());
+            return kExitCannotConnect;
+        }
         ScriptRunner runner(session, options);
         return runner.Run(*commands);
     }

@@ -102,6 +102,10 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
             options.stats = true;
             continue;
         }
+        if (arg == "--reconnect") {
+            options.reconnect = true;
+            continue;
+        }
         if (arg == "--quiet-frames") {
             options.quietFrames = true;
             continue;
@@ -144,7 +148,11 @@ Shows the screen of a Tavrelin display server and drives its pointer. HOST defau
 
 Connection:
   --port N              server port (default 23134)
-  --connect-timeout MS  give up connecting after MS (default 5000)
+  --connect-timeout MS  a script gives up connecting after MS (default 5000); the window
+                        keeps trying. Refused or reset connections are tried again after 50 ms,
+                        then after waits that double up to 2 s, until a frame has come
+  --reconnect           a script connects again after the server dropped it (the window
+                        always does); "wait-closed" then never succeeds
   --poll-ms MS          send an update request every MS (default 40; 0: only after input and
                         its follow-ups)
   --size WxH            screen size for frames whose mode byte names none (such as 0x30);
@@ -203,7 +211,8 @@ Scripted mode:
   go on working with the last picture.
 
 Output on standard output, one line each:
-  connected HOST:PORT
+  connected HOST:PORT                 (each time a connection is made)
+  reconnecting REASON                 (a connection failed or ended; the next try follows)
   frame mode=0x24 bytes=N bands=K     (N counts the whole frame, header included)
   size WxH                            (the picture was reset to this size)
   update frames=K | no-update

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "screen.h"
+#include "wire.h"
 
 namespace brevanta::viewer {
 
@@ -27,6 +27,7 @@ struct Options {
     std::optional<std::string> scriptFile;
     std::string display;  // X display; empty: $DISPLAY
     bool stats = false;
+    bool reconnect = false;  // scripted mode: connect again after a drop (the window always does)
     bool quietFrames = false;
 };
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "picture.h"
+#include "wire.h"
 
 namespace brevanta::viewer {
 

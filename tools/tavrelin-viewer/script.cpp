@@ -225,26 +225,6 @@ std::optional<std::uint32_t> ParseNumber(std::string_view text, std::uint32_t lo
     return value;
 }
 
-std::optional<ScreenSize> ParseSize(std::string_view text) {
-    const std::size_t x = text.find('x');
-    if (x == std::string_view::npos) {
-        return std::nullopt;
-    }
-    const std::string_view widthText = text.substr(0, x);
-    const std::string_view heightText = text.substr(x + 1);
-    // Decimal only: "0x10" is not a width.
-    if (widthText.find_first_not_of("0123456789") != std::string_view::npos ||
-        heightText.find_first_not_of("0123456789") != std::string_view::npos) {
-        return std::nullopt;
-    }
-    std::optional<std::uint32_t> width = ParseNumber(widthText, 1, kMaxScreenSide);
-    std::optional<std::uint32_t> height = ParseNumber(heightText, 1, kMaxScreenSide);
-    if (!width || !height) {
-        return std::nullopt;
-    }
-    return ScreenSize{static_cast<int>(*width), static_cast<int>(*height)};
-}
-
 std::optional<std::vector<Command>> ParseScript(std::string_view text, std::string* error) {
     std::vector<Command> commands;
     std::size_t start = 0;

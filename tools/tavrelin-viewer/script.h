@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "screen.h"
+#include "wire.h"
 
 namespace brevanta::viewer {
 
@@ -59,9 +59,6 @@ struct Command {
 
 // Nothing, with the offending command in *error, when a command is unknown or malformed.
 std::optional<std::vector<Command>> ParseScript(std::string_view text, std::string* error);
-
-// "WxH" with both sides from 1 to kMaxScreenSide.
-std::optional<ScreenSize> ParseSize(std::string_view text);
 
 // Decimal, or hexadecimal after 0x, within [low, high].
 std::optional<std::uint32_t> ParseNumber(std::string_view text, std::uint32_t low,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "output.h"
 
@@ -18,20 +19,64 @@ constexpr std::size_t kMaxReadPerStep = 4 * 1024 * 1024;
 
 constexpr InputRecord kUpdateRequest = EncodeRecord(EventCode::kUpdateRequest);
 
-// The request sent with an input is answered before the device has drawn the input's effect, so
-// a few more follow at growing gaps: the change shows within milliseconds, not a poll period.
-constexpr std::chrono::milliseconds kFirstFollowUp{2};
-constexpr std::chrono::milliseconds kLastFollowUp{32};
+constexpr std::chrono::milliseconds kFirstRetry{50};
+constexpr std::chrono::milliseconds kLastRetry{2000};
+// A connection attempt made while the window waits is cut short: the window stays responsive.
+constexpr std::chrono::milliseconds kLongestAttempt{1000};
 
 }  // namespace
 
-Session::Session(Connection connection, const SessionConfig& config)
-    : m_connection(std::move(connection)),
-      m_config(config),
+Session::Session(const SessionConfig& config)
+    : m_config(config),
       m_decoder(config.fallbackSize),
       m_throughput(Clock::now()),
-      m_nextPoll(Clock::now()),
+      m_polls(config.pollInterval, Clock::now()),
+      m_backoff(kFirstRetry, kLastRetry),
+      m_nextAttempt(Clock::now()),
+      m_connectDeadline(Clock::now() + config.connectTimeout),
       m_receiveBuffer(kReceiveBufferSize) {}
+
+void Session::TryConnect() {
+    const Clock::time_point now = Clock::now();
+    std::chrono::milliseconds timeout = kLongestAttempt;
+    if (!m_config.reconnect) {
+        timeout = std::min(timeout,
+                           std::chrono::ceil<std::chrono::milliseconds>(m_connectDeadline - now));
+    }
+    std::string error;
+    std::optional<Connection> connection = Connection::Open(
+        m_config.host, m_config.port, std::max(timeout, std::chrono::milliseconds(1)), &error);
+    if (!connection) {
+        const Clock::time_point next = Clock::now() + m_backoff.Take();
+        if (!m_config.reconnect && next >= m_connectDeadline) {
+            m_state = State::kFailed;
+            m_error = error;
+            return;
+        }
+        m_retryReason = error;
+        EmitLine("reconnecting " + error);
+        m_nextAttempt = next;
+        return;
+    }
+    m_connection = std::move(connection);
+    m_state = State::kOpen;
+    m_served = false;
+    m_retryReason.clear();
+    // A server that took the viewer on again sends every band that is not white: the picture
+    // starts over as it does on the server.
+    m_decoder = FrameDecoder(m_config.fallbackSize);
+    EmitLine("connected " + m_config.host + ":" + std::to_string(m_config.port));
+    // The server sends nothing until asked.
+    SendRequest();
+}
+
+bool Session::Connect() {
+    while (m_state == State::kConnecting) {
+        std::this_thread::sleep_until(m_nextAttempt);
+        TryConnect();
+    }
+    return Connected();
+}
 
 void Session::SendInput(std::span<const InputRecord> records) {
     std::vector<std::uint8_t> bytes;
@@ -41,27 +86,7 @@ void Session::SendInput(std::span<const InputRecord> records) {
     }
     bytes.insert(bytes.end(), kUpdateRequest.begin(), kUpdateRequest.end());
     Send(bytes);
-    m_followUpGap = kFirstFollowUp;
-    m_nextPoll = Clock::now() + m_followUpGap;
-}
-
-bool Session::PollDue() const {
-    return m_config.pollInterval.count() > 0 || m_followUpGap.count() > 0;
-}
-
-void Session::SendPoll() {
-    SendRequest();
-    if (m_followUpGap.count() == 0) {
-        return;
-    }
-    m_followUpGap *= 2;
-    const bool steadyComesFirst =
-        m_config.pollInterval.count() > 0 && m_followUpGap >= m_config.pollInterval;
-    if (m_followUpGap > kLastFollowUp || steadyComesFirst) {
-        m_followUpGap = std::chrono::milliseconds(0);
-    } else {
-        m_nextPoll = Clock::now() + m_followUpGap;
-    }
+    m_polls.InputSent(Clock::now());
 }
 
 void Session::SendRequest() {
@@ -73,16 +98,16 @@ void Session::SendRaw(std::span<const std::uint8_t> bytes) {
 }
 
 void Session::Send(std::span<const std::uint8_t> bytes) {
-    if (!Open()) {
+    if (!Connected()) {
         return;
     }
-    m_connection.Queue(bytes);
+    m_connection->Queue(bytes);
     std::string error;
-    if (!m_connection.Flush(&error)) {
+    if (!m_connection->Flush(&error)) {
         End(State::kFailed, error);
     }
     // Whatever was just sent asked for an update too, so the steady poll starts over.
-    m_nextPoll = Clock::now() + m_config.pollInterval;
+    m_polls.RequestSent(Clock::now());
 }
 
 Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
@@ -94,19 +119,37 @@ Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
                 EmitLine(line);
             }
         }
+        if (m_state == State::kConnecting) {
+            if (now >= m_nextAttempt) {
+                TryConnect();
+                continue;
+            }
+            const auto waitMs = std::chrono::ceil<std::chrono::milliseconds>(
+                                    std::min(deadline, m_nextAttempt) - now)
+                                    .count();
+            pollfd extra{extraFd, POLLIN, 0};
+            const int ready = poll(&extra, extraFd >= 0 ? 1 : 0,
+                                   static_cast<int>(std::max<long long>(0, waitMs)));
+            result.extraReady = ready > 0;
+            if (result.extraReady || Clock::now() >= deadline) {
+                return result;
+            }
+            continue;
+        }
         if (!Open()) {
             return result;
         }
         // A server that stopped reading gets no more polls until it takes what is queued.
-        if (PollDue() && now >= m_nextPoll && !m_connection.HasQueued()) {
-            SendPoll();
-            if (!Open()) {
-                return result;
+        if (m_polls.Active() && now >= m_polls.Next() && !m_connection->HasQueued()) {
+            SendRequest();
+            m_polls.DueRequestSent(Clock::now());
+            if (!Connected()) {
+                continue;
             }
         }
         Clock::time_point wake = deadline;
-        if (PollDue()) {
-            wake = std::min(wake, m_nextPoll);
+        if (m_polls.Active()) {
+            wake = std::min(wake, m_polls.Next());
         }
         if (m_config.rateLines) {
             wake = std::min(wake, m_throughput.NextRateLine());
@@ -114,8 +157,8 @@ Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
         const auto waitMs = std::max<long long>(
             0, std::chrono::ceil<std::chrono::milliseconds>(wake - now).count());
         pollfd watched[2] = {
-            {m_connection.Fd(),
-             static_cast<short>(POLLIN | (m_connection.HasQueued() ? POLLOUT : 0)), 0},
+            {m_connection->Fd(),
+             static_cast<short>(POLLIN | (m_connection->HasQueued() ? POLLOUT : 0)), 0},
             {extraFd, POLLIN, 0}};
         const int ready = poll(watched, extraFd >= 0 ? 2 : 1, static_cast<int>(waitMs));
         if (ready < 0 && errno != EINTR) {
@@ -124,7 +167,7 @@ Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
         }
         if (ready > 0 && (watched[0].revents & POLLOUT) != 0) {
             std::string error;
-            if (!m_connection.Flush(&error)) {
+            if (!m_connection->Flush(&error)) {
                 End(State::kFailed, error);
             }
         }
@@ -132,7 +175,8 @@ Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
             ReadAvailable(&result.frames);
         }
         result.extraReady = ready > 0 && extraFd >= 0 && watched[1].revents != 0;
-        if (!result.frames.empty() || result.extraReady || !Open() || Clock::now() >= deadline) {
+        if (!result.frames.empty() || result.extraReady || !Connected() ||
+            Clock::now() >= deadline) {
             return result;
         }
     }
@@ -140,10 +184,10 @@ Session::StepResult Session::Step(Clock::time_point deadline, int extraFd) {
 
 void Session::ReadAvailable(std::vector<DecodedFrame>* frames) {
     std::size_t total = 0;
-    while (Open() && total < kMaxReadPerStep) {
+    while (Connected() && total < kMaxReadPerStep) {
         std::size_t count = 0;
         std::string error;
-        switch (m_connection.Read(m_receiveBuffer, &count, &error)) {
+        switch (m_connection->Read(m_receiveBuffer, &count, &error)) {
             case Connection::ReadStatus::kNothing:
                 return;
             case Connection::ReadStatus::kClosed:
@@ -163,15 +207,30 @@ void Session::ReadAvailable(std::vector<DecodedFrame>* frames) {
         for (std::size_t i = before; i < frames->size(); ++i) {
             m_throughput.AddFrame((*frames)[i].totalLength);
             m_lastMode = (*frames)[i].mode;
+            if (!m_served) {
+                m_served = true;
+                m_backoff.Reset();
+            }
         }
     }
 }
 
 void Session::End(State state, std::string error) {
-    if (m_state == State::kOpen) {
-        m_state = state;
-        m_error = std::move(error);
+    if (m_state != State::kOpen) {
+        return;
     }
+    m_connection.reset();
+    const bool retry = state != State::kBadFrame &&
+                       (m_config.reconnect || (!m_served && Clock::now() < m_connectDeadline));
+    if (retry) {
+        m_state = State::kConnecting;
+        m_retryReason = error;
+        EmitLine("reconnecting " + error);
+        m_nextAttempt = Clock::now() + m_backoff.Take();
+        return;
+    }
+    m_state = state;
+    m_error = std::move(error);
 }
 
 }  // namespace brevanta::viewer

@@ -1,6 +1,12 @@
-// One connection to the server as both modes use it: input records out, frames in, an update
+// The connection to the server as both modes use it: input records out, frames in, an update
 // request at a steady rate and right after every input. Single-threaded: Step() waits for the
 // socket (and optionally one more descriptor, the X connection) and does the due work.
+//
+// Tavrelin closes its listening socket when it takes a viewer on, so a connection that lands in
+// its backlog then is reset, and a restarted Tavrelin drops its viewer. The session therefore
+// connects again, after a growing wait: always until it is first served (a frame came) within
+// the connect timeout, and after any drop when told to reconnect. Meanwhile it counts as open,
+// drops input, and prints "reconnecting REASON"; each connection prints "connected HOST:PORT".
 #pragma once
 
 #include <chrono>
@@ -11,13 +17,16 @@
 #include <vector>
 
 #include "connection.h"
-#include "frame_decoder.h"
-#include "input_record.h"
+#include "wire.h"
 #include "stats.h"
 
 namespace brevanta::viewer {
 
 struct SessionConfig {
+    std::string host = "127.0.0.1";
+    std::uint16_t port = 0;
+    std::chrono::milliseconds connectTimeout{5000};
+    bool reconnect = false;  // after a drop too, for as long as the session runs
     std::chrono::milliseconds pollInterval{40};  // zero: no steady polling
     std::optional<ScreenSize> fallbackSize;
     bool rateLines = false;  // emit a "rate" line every second
@@ -25,9 +34,14 @@ struct SessionConfig {
 
 class Session {
 public:
-    enum class State { kOpen, kClosed, kFailed, kBadFrame };
+    enum class State { kConnecting, kOpen, kClosed, kFailed, kBadFrame };
 
-    Session(Connection connection, const SessionConfig& config);
+    // Not connected yet: Connect() or Step() connects.
+    explicit Session(const SessionConfig& config);
+
+    // Connects, trying again until served or the connect timeout has passed (without end when
+    // told to reconnect); false, with the reason in Error(), when no attempt succeeded.
+    bool Connect();
 
     // Sends the records followed by an update request, in one write; more update requests
     // follow within a few milliseconds.
@@ -44,7 +58,11 @@ public:
     StepResult Step(Clock::time_point deadline, int extraFd = -1);
 
     State GetState() const { return m_state; }
-    bool Open() const { return m_state == State::kOpen; }
+    // Connected, or about to connect again.
+    bool Open() const { return m_state == State::kOpen || m_state == State::kConnecting; }
+    bool Connected() const { return m_state == State::kOpen; }
+    // Why the session is connecting again, while it is.
+    const std::string& RetryReason() const { return m_retryReason; }
     const std::string& Error() const { return m_error; }
     const Picture& GetPicture() const { return m_decoder.GetPicture(); }
     std::optional<std::uint8_t> LastMode() const { return m_lastMode; }
@@ -52,21 +70,23 @@ public:
 
 private:
     void Send(std::span<const std::uint8_t> bytes);
-    // A steady poll or a follow-up of an input is pending.
-    bool PollDue() const;
-    void SendPoll();
     void ReadAvailable(std::vector<DecodedFrame>* frames);
     void End(State state, std::string error);
+    void TryConnect();
 
-    Connection m_connection;
+    std::optional<Connection> m_connection;
     SessionConfig m_config;
     FrameDecoder m_decoder;
     Throughput m_throughput;
-    State m_state = State::kOpen;
+    PollSchedule m_polls;
+    State m_state = State::kConnecting;
     std::string m_error;
+    std::string m_retryReason;
+    Backoff m_backoff;
+    Clock::time_point m_nextAttempt;
+    Clock::time_point m_connectDeadline;
+    bool m_served = false;
     std::optional<std::uint8_t> m_lastMode;
-    Clock::time_point m_nextPoll;
-    std::chrono::milliseconds m_followUpGap{0};  // zero: no follow-up of an input pending
     std::vector<std::uint8_t> m_receiveBuffer;
 };
 

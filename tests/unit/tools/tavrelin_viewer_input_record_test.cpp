@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "tavrelin-viewer/input_record.h"
+#include "tavrelin-viewer/wire.h"
 #include "tavrelin-viewer/stats.h"
 
 namespace brevanta::viewer {

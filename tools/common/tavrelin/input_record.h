@@ -1,4 +1,4 @@
-// The 12-byte input records the viewer sends: four 0xFF marker bytes, the event code as an
+// The 12-byte input records a viewer sends: four 0xFF marker bytes, the event code as an
 // unsigned 32-bit number, then x and y as unsigned 16-bit numbers, all little-endian. x and y are
 // pixel coordinates on the device's screen.
 #pragma once
@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 
 enum class EventCode : std::uint32_t {
     kMove = 512,
@@ -37,4 +37,4 @@ constexpr InputRecord EncodeRecord(EventCode code, std::uint16_t x = 0, std::uin
             static_cast<std::uint8_t>(y >> 8)};
 }
 
-}  // namespace brevanta::viewer
+}  // namespace brevanta::tavrelin

@@ -1,4 +1,4 @@
-// The viewer's copy of the device screen, laid out like the server's capture bitmap: RGB565
+// A viewer's copy of the device screen, laid out like the server's capture bitmap: RGB565
 // words stored low byte first, the bottom row first, each row padded to a multiple of 4 bytes.
 #pragma once
 
@@ -7,9 +7,9 @@
 #include <span>
 #include <vector>
 
-#include "screen.h"
+#include "common/tavrelin/screen.h"
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 
 struct Rgb888 {
     std::uint8_t red = 0;
@@ -51,4 +51,4 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
-}  // namespace brevanta::viewer
+}  // namespace brevanta::tavrelin

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tavrelin-viewer/frame_decoder.h"
+#include "common/tavrelin/frame_decoder.h"
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -268,4 +268,4 @@ TEST(TavrelinViewerFrameDecoder, SizeChangeResetsThePicture) {
 }
 
 }  // namespace
-}  // namespace brevanta::viewer
+}  // namespace brevanta::tavrelin

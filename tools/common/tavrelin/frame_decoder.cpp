@@ -1,9 +1,9 @@
-#include "frame_decoder.h"
+#include "common/tavrelin/frame_decoder.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 namespace {
 
 std::string Hex(std::uint8_t value) {
@@ -132,6 +132,7 @@ bool FrameDecoder::FinishFrame(std::vector<DecodedFrame>* frames) {
     std::span<std::uint8_t> pixels = m_picture.MutableBytes();
     for (std::size_t offset = 0; offset < m_payload.size(); offset += recordSize) {
         const std::size_t target = m_payload[offset] * bandSize;
+        frame.bandMask |= std::uint64_t{1} << m_payload[offset];
         std::copy_n(m_payload.begin() + static_cast<std::ptrdiff_t>(offset + 1), bandSize,
                     pixels.begin() + static_cast<std::ptrdiff_t>(target));
     }
@@ -147,4 +148,4 @@ bool FrameDecoder::Fail(std::string error) {
     return false;
 }
 
-}  // namespace brevanta::viewer
+}  // namespace brevanta::tavrelin

@@ -1,4 +1,4 @@
-// Turns the bytes the server sends into frames and keeps the picture they update. Pure: it is fed
+// Turns the bytes Tavrelin sends into frames and keeps the picture they update. Pure: it is fed
 // whatever each receive returned, split anywhere, and never touches a socket.
 //
 // A frame is a 10-byte header (the screen mode byte, then the total frame length as decimal digits
@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "picture.h"
-#include "screen.h"
+#include "common/tavrelin/picture.h"
+#include "common/tavrelin/screen.h"
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 
 constexpr std::size_t kFrameHeaderSize = 10;
 
@@ -34,6 +34,7 @@ struct DecodedFrame {
     std::uint8_t mode = 0;
     std::uint32_t totalLength = 0;
     int bandCount = 0;
+    std::uint64_t bandMask = 0;  // bit i: band i arrived
     ScreenSize size;
     bool sizeChanged = false;  // the picture was reset to 0xFF bytes at the new size first
 };
@@ -68,4 +69,4 @@ private:
     std::string m_error;
 };
 
-}  // namespace brevanta::viewer
+}  // namespace brevanta::tavrelin

@@ -5,8 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 
 struct ScreenSize {
     int width = 0;
@@ -25,4 +26,7 @@ std::optional<ScreenSize> SizeForMode(std::uint8_t mode);
 // Bytes of one band: width * height * 2 / 40, rounded down.
 std::size_t BandSize(ScreenSize size);
 
-}  // namespace brevanta::viewer
+// "WxH" in decimal with both sides from 1 to kMaxScreenSide.
+std::optional<ScreenSize> ParseSize(std::string_view text);
+
+}  // namespace brevanta::tavrelin

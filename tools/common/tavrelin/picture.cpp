@@ -1,6 +1,6 @@
-#include "picture.h"
+#include "common/tavrelin/picture.h"
 
-namespace brevanta::viewer {
+namespace brevanta::tavrelin {
 
 Picture::Picture(ScreenSize size)
     : m_size(size),
@@ -13,4 +13,4 @@ std::uint16_t Picture::PixelAt(int x, int y) const {
     return static_cast<std::uint16_t>(m_bytes[offset] | (m_bytes[offset + 1] << 8));
 }
 
-}  // namespace brevanta::viewer
+}  // namespace brevanta::tavrelin
