@@ -17,7 +17,7 @@ int WebSocketMessage::CloseCode() const {
 bool WebSocketClient::Open(std::uint16_t port, const std::string& path, const std::string& origin,
                            std::chrono::milliseconds timeout) {
     m_socket = TestSocket::Connect("127.0.0.1", port);
-    if (!m_socket.Valid()) {
+    if (!m_socket.IsValid()) {
         return false;
     }
     std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +

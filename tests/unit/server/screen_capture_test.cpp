@@ -10,7 +10,7 @@
 
 #include "capture/screen_capture.h"
 #include "drivers/headless/headless_driver.h"
-#include "tavrelin-viewer/frame_decoder.h"
+#include "common/tavrelin/frame_decoder.h"
 #include "net/frame_header.h"
 #include "user/desktop.h"
 
@@ -36,7 +36,7 @@ protected:
             FrameHeader(static_cast<int>(payload.size()), m_capture.Display().mode.load());
         std::vector<std::uint8_t> frame(header.begin(), header.end());
         frame.insert(frame.end(), payload.begin(), payload.end());
-        std::vector<brevanta::viewer::DecodedFrame> frames;
+        std::vector<brevanta::tavrelin::DecodedFrame> frames;
         EXPECT_TRUE(m_viewer.Feed(frame, &frames)) << m_viewer.Error();
         return frames.size() == 1 ? frames[0].bandCount : -1;
     }
@@ -71,7 +71,7 @@ protected:
     HeadlessDriver* m_screen = nullptr;
     ce::user::DesktopScope m_desktop;
     ScreenCapture m_capture;
-    brevanta::viewer::FrameDecoder m_viewer;
+    brevanta::tavrelin::FrameDecoder m_viewer;
 };
 
 TEST_F(ScreenCaptureTest, TheViewerFollowsTheScreenBandByBand) {
