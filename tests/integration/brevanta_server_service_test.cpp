@@ -68,10 +68,14 @@ TEST_F(BrevantaServerTest, DevicesBeyondTheDescriptorLimitWaitTheirTurn) {
                                 "--no-discovery", m_files.Path()},
                                &error))
         << error;
+    // Every device is connected before any asks: a connection ends only after its answer, so
+    // the server holds as many as it may however fast or slow the devices come.
     std::vector<TestSocket> devices;
     for (int i = 0; i < 12; ++i) {
         devices.push_back(Connect());
-        ASSERT_TRUE(devices.back().SendAll(FileRequest("kelmaris.cab")));
+    }
+    for (TestSocket& device : devices) {
+        ASSERT_TRUE(device.SendAll(FileRequest("kelmaris.cab")));
     }
     for (TestSocket& device : devices) {
         EXPECT_EQ(device.Receive(11 + m_small.size(), kTimeout).bytes, Response(m_small));
