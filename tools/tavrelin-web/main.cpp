@@ -1,4 +1,6 @@
 // tavrelin-web: the web gateway to Tavrelin display servers.
+#include <brevanta_version.h>
+
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -27,7 +29,7 @@ int Run(int argc, char** argv) {
             std::fputs(UsageText(programName).c_str(), stdout);
             return 0;
         case CommandLine::Action::kVersion:
-            std::printf("tavrelin-web %s\n", TAVRELIN_WEB_VERSION);
+            std::printf("tavrelin-web %s\n", kVersion);
             return 0;
         case CommandLine::Action::kError:
             std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", programName,
