@@ -89,6 +89,10 @@ public:
 
 private:
     void Serve(boost::asio::ip::tcp::socket socket) {
+        // A frame's last segment goes out at once rather than after the previous one's
+        // acknowledgement: the picture is what the person waits for.
+        beast::error_code ignored;
+        socket.set_option(boost::asio::ip::tcp::no_delay(true), ignored);
         beast::tcp_stream stream(std::move(socket));
         if (!m_tls) {
             std::make_shared<HttpSession<PlainStream>>(std::move(stream), m_state)->Run();
