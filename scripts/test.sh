@@ -5,20 +5,31 @@
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+# Each step says when it starts, so that a slow run shows where its time went.
+started=$(date +%s)
+step() {
+    echo "== $1 (at $(($(date +%s) - started)) s)"
+}
+step setup
 ./scripts/setup.sh
 
 # One test more than processors: the tests that wait out a timeout start first and leave the
 # processors to the others meanwhile.
 jobs=$(($(nproc) + 1))
+step "plain build and tests"
 ./scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+step "address and undefined-behaviour checked build and tests"
 ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DBREVANTA_SANITIZE=address,undefined
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+step "thread-checked build and tests"
 # Line tables and -O1 are enough for the thread checker's reports, and build in half the time.
 ./scripts/build.sh build-tsan -DBREVANTA_SANITIZE=thread \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs"
 
+step fuzzing
 ./scripts/fuzz.sh 30
+step done
