@@ -220,7 +220,7 @@ TEST_F(InstalledPackages, EveryProgramAnswersItsVersionAndHasAManPage) {
         }
     }
     for (const char* program :
-         {"BrevantaClient", "Tavrelin", "brevanta-server", "tavrelin-viewer"}) {
+         {"BrevantaClient", "Tavrelin", "brevanta-server", "tavrelin-viewer", "tavrelin-web"}) {
         EXPECT_TRUE(programs.contains(program)) << program << " is not installed";
     }
 }

@@ -78,7 +78,10 @@ long ViewerRun::Field(const std::string& line, const std::string& name) {
 
 bool StartViewer(ChildProcess& viewer, const std::string& script,
                  const std::vector<std::string>& options, const std::string& netnsPath) {
-    std::vector<std::string> argv{BREVANTA_VIEWER_PATH, "--script", script};
+    std::vector<std::string> argv{BREVANTA_VIEWER_PATH};
+    if (!script.empty()) {
+        argv.insert(argv.end(), {"--script", script});
+    }
     argv.insert(argv.end(), options.begin(), options.end());
     return viewer.Start(argv, netnsPath);
 }

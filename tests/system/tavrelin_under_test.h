@@ -46,8 +46,9 @@ struct ViewerRun {
 };
 
 // Starts tavrelin-viewer with a script against the local server, for tests that act while it
-// runs (its output lines come through the process). With a namespace path the viewer runs in
-// that network namespace (its options then name the server's address).
+// runs (its output lines come through the process); with an empty script it opens its window
+// (on the display its options name). With a namespace path the viewer runs in that network
+// namespace (its options then name the server's address).
 bool StartViewer(ChildProcess& viewer, const std::string& script,
                  const std::vector<std::string>& options = {}, const std::string& netnsPath = {});
 // Runs tavrelin-viewer with a script against the local server and waits for its end.

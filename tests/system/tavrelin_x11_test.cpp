@@ -5,8 +5,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "tavrelin_under_test.h"
 #include "test_files.h"
@@ -31,19 +33,43 @@ struct DisplayCase {
     int modeByte;
 };
 
-// Where a control of the window sits on the screen: the window and its layout are the same on
-// every display, so a headless run tells.
-std::string ControlCentre(const std::string& text) {
+struct Centre {
+    int x = 0;
+    int y = 0;
+    std::string Text() const { return std::to_string(x) + " " + std::to_string(y); }
+};
+
+// Where controls of the window sit on the screen: the window and its layout are the same on
+// every display, so a headless run tells. Empty when one of them is not found.
+std::vector<Centre> ControlCentres(const std::vector<std::string>& texts) {
     TavrelinUnderTest probe;
+    std::vector<Centre> centres;
     if (!probe.StartHeadless()) {
-        return {};
+        return centres;
     }
-    const auto control = probe.Control(text);
-    if (!control) {
-        return {};
+    for (const std::string& text : texts) {
+        const auto control = probe.Control(text);
+        if (!control) {
+            return {};
+        }
+        centres.push_back(
+            {(control->left + control->right) / 2, (control->top + control->bottom) / 2});
     }
-    return std::to_string((control->left + control->right) / 2) + " " +
-           std::to_string((control->top + control->bottom) / 2);
+    return centres;
+}
+
+// The pixels of a rectangle of a screenshot; a smaller one where the rectangle reaches beyond.
+brevanta::test::Screenshot Crop(const brevanta::test::Screenshot& from, int left, int top,
+                                int width, int height) {
+    brevanta::test::Screenshot part;
+    part.width = std::max(0, std::min(width, from.width - left));
+    part.height = std::max(0, std::min(height, from.height - top));
+    for (int y = 0; y < part.height; ++y) {
+        for (int x = 0; x < part.width; ++x) {
+            part.pixels.push_back(from.At(left + x, top + y));
+        }
+    }
+    return part;
 }
 
 class TavrelinX11Test : public ::testing::TestWithParam<DisplayCase> {
@@ -92,16 +118,19 @@ INSTANTIATE_TEST_SUITE_P(Displays, TavrelinX11Test,
 class TavrelinX11DeviceTest : public TavrelinX11Test {
 protected:
     void SetUp() override {
-        m_stop = ControlCentre("Stop");
-        ASSERT_FALSE(m_stop.empty());
+        const std::vector<Centre> centres = ControlCentres({"Stop", "Start"});
+        ASSERT_EQ(centres.size(), 2u);
+        m_stop = centres[0];
+        m_start = centres[1];
         Start(DisplayCase{"device", 272, 480, 16, 0x24});
     }
 
-    std::string m_stop;
+    Centre m_stop;
+    Centre m_start;
 };
 
 TEST_F(TavrelinX11DeviceTest, TapOnStopThroughTheViewerStopsTheServer) {
-    const ViewerRun run = RunViewer("wait-frame; tap " + m_stop + "; wait-closed 5000");
+    const ViewerRun run = RunViewer("wait-frame; tap " + m_stop.Text() + "; wait-closed 5000");
     ASSERT_EQ(run.exitCode, 0) << ::testing::PrintToString(run.lines);
     EXPECT_TRUE(TavrelinUnderTest::WaitUntilListening(false));
     EXPECT_TRUE(m_server.Running());
@@ -112,6 +141,49 @@ TEST_F(TavrelinX11DeviceTest, SecondInstanceOnTheSameDisplayEndsWithZero) {
     ASSERT_TRUE(second.StartX11(m_xvfb.DisplayName()));
     EXPECT_EQ(second.WaitForExit(10s), 0);
     EXPECT_EQ(m_screen->MappedWindows("Quintaro").size(), 1u);
+}
+
+// The viewer's window, on a desktop of its own: Stop on the device drops it, and it says in its
+// title that it is reconnecting and tries again by itself until Start serves it the screen.
+TEST_F(TavrelinX11DeviceTest, TheViewersWindowComesBackByItselfAfterStopAndStart) {
+    brevanta::test::XvfbProcess desk;
+    std::string error;
+    ASSERT_TRUE(desk.Start(400, 600, 16, &error)) << error;
+    brevanta::test::X11Screen deskScreen(desk.DisplayName());
+    ASSERT_TRUE(deskScreen.Connected());
+    ChildProcess viewer;
+    ASSERT_TRUE(brevanta::test::StartViewer(viewer, "", {"--display", desk.DisplayName()}));
+
+    const auto title = [&] {
+        const auto windows = deskScreen.MappedWindows("");
+        return windows.empty() ? std::string() : windows.front().text;
+    };
+    const auto showsTheDevice = [&] {
+        const auto windows = deskScreen.MappedWindows("");
+        const auto device = m_screen->Capture();
+        const auto shown = deskScreen.Capture();
+        return !windows.empty() && device && shown &&
+               brevanta::test::Same565(
+                   *device, Crop(*shown, windows.front().left, windows.front().top, device->width,
+                                 device->height));
+    };
+    ASSERT_TRUE(WaitUntil(showsTheDevice, 15s)) << title();
+
+    m_screen->Click(m_stop.x, m_stop.y);
+    EXPECT_TRUE(WaitUntil([&] { return title().find("(reconnecting: ") != std::string::npos; }))
+        << title();
+    m_screen->Click(m_start.x, m_start.y);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return title().find("reconnecting") == std::string::npos && showsTheDevice(); }, 15s))
+        << title();
+    int connections = 0;
+    viewer.WaitForLine(
+        [&](const std::string& line) {
+            connections += line.starts_with("connected ") ? 1 : 0;
+            return connections == 2;
+        },
+        5s);
+    EXPECT_EQ(connections, 2) << ::testing::PrintToString(viewer.Lines());
 }
 
 // Another program's window of that class and title on the display: a start brings it forward

@@ -52,6 +52,11 @@ std::vector<ShownWindow> X11Screen::MappedWindows(const std::string& className) 
             ShownWindow window;
             window.id = children[i];
             window.className = windowClass;
+            char* title = nullptr;
+            if (XFetchName(m_display, children[i], &title) != 0 && title != nullptr) {
+                window.text = title;
+                XFree(title);
+            }
             window.left = attributes.x;
             window.top = attributes.y;
             window.right = attributes.x + attributes.width;

@@ -22,7 +22,7 @@ public:
 
     bool Connected() const { return m_display != nullptr; }
     // Mapped top-level windows whose WM_CLASS class is the given one (any, when empty), top
-    // first.
+    // first, with their titles as text.
     std::vector<ShownWindow> MappedWindows(const std::string& className);
     // The root window's pixels, as 8-bit channels.
     std::optional<Screenshot> Capture();
