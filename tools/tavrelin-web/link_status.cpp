@@ -51,11 +51,13 @@ std::string DeviceListJson(const std::vector<DeviceConfig>& devices) {
     std::string json = "{\"devices\":[";
     for (std::size_t i = 0; i < devices.size(); ++i) {
         const DeviceConfig& device = devices[i];
+        // Appended piece by piece: GCC 12 at -O3 takes "literal" + std::string for an overlap.
+        std::string address;
         const bool v6 = device.host.find(':') != std::string::npos;
-        const std::string address =
-            (v6 ? "[" + device.host + "]" : device.host) + ":" + std::to_string(device.port);
-        json += (i > 0 ? "," : "") + std::string("{\"name\":") + JsonString(device.name) +
-                ",\"address\":" + JsonString(address) + "}";
+        address.append(v6 ? "[" : "").append(device.host).append(v6 ? "]" : "");
+        address.append(":").append(std::to_string(device.port));
+        json.append(i > 0 ? "," : "").append("{\"name\":").append(JsonString(device.name));
+        json.append(",\"address\":").append(JsonString(address)).append("}");
     }
     return json + "]}";
 }

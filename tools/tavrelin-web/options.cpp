@@ -264,7 +264,7 @@ Serving:
 
 Polling:
   --poll-ms MS               ask a device for changes every MS while a device view watches it
-                             (default 8); after every input, every 2 ms for 32 ms as well
+                             (default 4); after every input, every 2 ms for 32 ms as well
   --thumbnail-ms MS          the pace while only the device list watches it (default 500)
   Nobody watching: no requests at all.
 

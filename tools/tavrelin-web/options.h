@@ -38,7 +38,7 @@ struct Options {
     std::optional<std::string> certFile;
     std::optional<std::string> keyFile;
     std::vector<std::string> allowedOrigins;  // besides the gateway's own
-    int pollMs = 8;                           // while a device view watches
+    int pollMs = 4;                           // while a device view watches
     int thumbnailMs = 500;                    // while only the device list watches
     int maxClients = 64;
     std::optional<tavrelin::ScreenSize> size;  // for frames whose mode byte names no size
