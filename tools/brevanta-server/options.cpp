@@ -106,13 +106,6 @@ std::map<std::string_view, std::function<void(Options&)>> FlagOptions() {
     };
 }
 
-CommandLine Fail(std::string error) {
-    CommandLine result;
-    result.action = CommandLine::Action::kError;
-    result.error = std::move(error);
-    return result;
-}
-
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const std::string_view> args) {
@@ -149,14 +142,14 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
         }
         if (auto flag = flagOptions.find(name); flag != flagOptions.end()) {
             if (inlineValue) {
-                return Fail(std::string(name) + " takes no value");
+                return CommandLine::Fail(std::string(name) + " takes no value");
             }
             flag->second(options);
             continue;
         }
         auto option = valueOptions.find(name);
         if (option == valueOptions.end()) {
-            return Fail("unknown option " + std::string(name));
+            return CommandLine::Fail("unknown option " + std::string(name));
         }
         std::string_view value;
         if (inlineValue) {
@@ -164,23 +157,24 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            return Fail(std::string(name) + " needs a value");
+            return CommandLine::Fail(std::string(name) + " needs a value");
         }
         if (!option->second.set(value, options)) {
-            return Fail(std::string(name) + " expects " + option->second.expected + ", not \"" +
-                        std::string(value) + "\"");
+            return CommandLine::Fail(std::string(name) + " expects " + option->second.expected +
+                                     ", not \"" + std::string(value) + "\"");
         }
     }
 
     if (positional.size() != 1) {
-        return Fail(positional.empty() ? "no directory given" : "more than one directory given");
+        return CommandLine::Fail(positional.empty() ? "no directory given"
+                                                    : "more than one directory given");
     }
     options.directory = std::string(positional.front());
     if (!options.discovery && !options.transfer) {
-        return Fail("--no-discovery and --no-transfer leave nothing to do");
+        return CommandLine::Fail("--no-discovery and --no-transfer leave nothing to do");
     }
     if (options.faults.rawHeader && options.faults.announce) {
-        return Fail("--raw-header replaces the header that --announce would change");
+        return CommandLine::Fail("--raw-header replaces the header that --announce would change");
     }
     return result;
 }

@@ -10,6 +10,7 @@
 
 #include "misbehaviour.h"
 #include "protocol.h"
+#include "common/command_line.h"
 
 namespace brevanta::server {
 
@@ -25,12 +26,7 @@ struct Options {
     Misbehaviour faults;
 };
 
-struct CommandLine {
-    enum class Action { kRun, kHelp, kVersion, kError };
-    Action action = Action::kError;
-    Options options;
-    std::string error;
-};
+using CommandLine = tools::CommandLine<Options>;
 
 // Parses the arguments after the program name. Options take their value as the next argument or
 // after '='; "--" ends the options.

@@ -63,13 +63,6 @@ std::map<std::string_view, ValueOption> ValueOptions() {
     return table;
 }
 
-CommandLine Fail(std::string error) {
-    CommandLine result;
-    result.action = CommandLine::Action::kError;
-    result.error = std::move(error);
-    return result;
-}
-
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const std::string_view> args) {
@@ -113,7 +106,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
         std::string_view name = arg.substr(0, arg.find('='));
         auto option = valueOptions.find(name);
         if (option == valueOptions.end()) {
-            return Fail("unknown option " + std::string(name));
+            return CommandLine::Fail("unknown option " + std::string(name));
         }
         std::string_view value;
         if (name.size() < arg.size()) {
@@ -121,21 +114,21 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            return Fail(std::string(name) + " needs a value");
+            return CommandLine::Fail(std::string(name) + " needs a value");
         }
         if (!option->second.set(value, options)) {
-            return Fail(std::string(name) + " expects " + option->second.expected + ", not \"" +
-                        std::string(value) + "\"");
+            return CommandLine::Fail(std::string(name) + " expects " + option->second.expected +
+                                     ", not \"" + std::string(value) + "\"");
         }
     }
     if (positional.size() > 1) {
-        return Fail("more than one host given");
+        return CommandLine::Fail("more than one host given");
     }
     if (!positional.empty()) {
         options.host = std::string(positional.front());
     }
     if (options.script && options.scriptFile) {
-        return Fail("--script and --script-file exclude each other");
+        return CommandLine::Fail("--script and --script-file exclude each other");
     }
     return result;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "wire.h"
+#include "common/command_line.h"
 
 namespace brevanta::viewer {
 
@@ -31,12 +32,7 @@ struct Options {
     bool quietFrames = false;
 };
 
-struct CommandLine {
-    enum class Action { kRun, kHelp, kVersion, kError };
-    Action action = Action::kError;
-    Options options;
-    std::string error;
-};
+using CommandLine = tools::CommandLine<Options>;
 
 // Options take their value as the next argument or after '='; the one positional argument is
 // the host.

@@ -72,13 +72,6 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-CommandLine Fail(std::string error) {
-    CommandLine result;
-    result.action = CommandLine::Action::kError;
-    result.error = std::move(error);
-    return result;
-}
-
 }  // namespace
 
 std::optional<DeviceConfig> ParseDevice(std::string_view text, std::string* error) {
@@ -162,7 +155,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
             return result;
         }
         if (!arg.starts_with("--")) {
-            return Fail("unexpected argument \"" + std::string(arg) + "\"");
+            return CommandLine::Fail("unexpected argument \"" + std::string(arg) + "\"");
         }
         const std::string_view name = arg.substr(0, arg.find('='));
         std::string_view value;
@@ -171,11 +164,11 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            return Fail(std::string(name) + " needs a value");
+            return CommandLine::Fail(std::string(name) + " needs a value");
         }
         const auto expects = [&](std::string_view what) {
-            return Fail(std::string(name) + " expects " + std::string(what) + ", not \"" +
-                        std::string(value) + "\"");
+            return CommandLine::Fail(std::string(name) + " expects " + std::string(what) +
+                                     ", not \"" + std::string(value) + "\"");
         };
         const auto number = [&](int low, int high, int* target) {
             const std::optional<int> parsed = ParseInt(value, low, high);
@@ -188,7 +181,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
             std::string error;
             std::optional<DeviceConfig> device = ParseDevice(value, &error);
             if (!device) {
-                return Fail(error);
+                return CommandLine::Fail(error);
             }
             options.devices.push_back(std::move(*device));
         } else if (name == "--config") {
@@ -229,11 +222,11 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
                 return expects("WxH with sides of 1 to 4096 and at least 20 pixels");
             }
         } else {
-            return Fail("unknown option " + std::string(name));
+            return CommandLine::Fail("unknown option " + std::string(name));
         }
     }
     if (options.certFile.has_value() != options.keyFile.has_value()) {
-        return Fail("--cert and --key go together");
+        return CommandLine::Fail("--cert and --key go together");
     }
     return result;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/tavrelin/screen.h"
+#include "common/command_line.h"
 
 namespace brevanta::web {
 
@@ -44,12 +45,7 @@ struct Options {
     std::optional<tavrelin::ScreenSize> size;  // for frames whose mode byte names no size
 };
 
-struct CommandLine {
-    enum class Action { kRun, kHelp, kVersion, kError };
-    Action action = Action::kError;
-    Options options;
-    std::string error;
-};
+using CommandLine = tools::CommandLine<Options>;
 
 // Options take their value as the next argument or after '='.
 CommandLine ParseCommandLine(std::span<const std::string_view> args);
