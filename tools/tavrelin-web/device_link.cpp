@@ -120,9 +120,14 @@ bool DeviceLink::Pointer(WatcherId id, std::span<const std::uint8_t> message) {
         return true;
     }
     records.push_back(kUpdateRequest);
+    // One write: Tavrelin then reads the move, the button and the request at once and answers
+    // with one capture, instead of a capture for the move while the button waits behind it.
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(records.size() * tavrelin::kRecordSize);
     for (const tavrelin::InputRecord& record : records) {
-        Send(record);
+        bytes.insert(bytes.end(), record.begin(), record.end());
     }
+    Send(bytes);
     m_polls.InputSent(Clock::now());
     ArmPoll();
     return true;
