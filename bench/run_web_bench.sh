@@ -5,7 +5,9 @@
 #   Tavrelin's CPU while watched at each, and the same through noVNC;
 # - click on the canvas to its effect on the canvas (BrevantaClient's keypad), both stacks;
 # - the gateway's traffic to the device with one and ten tabs, its memory with ten tabs, its
-#   CPU with ten tabs and with none.
+#   CPU with ten tabs and with none;
+# - where a click's time goes below the browser: the keypad's redraw, the gateway reached by a
+#   plain WebSocket client, and Tavrelin asked without pause.
 #   ROUNDS=100 bench/run_web_bench.sh
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)

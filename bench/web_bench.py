@@ -26,6 +26,8 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from Xlib import display as xdisplay
 
+import click_parts
+
 BUILD, DISPLAY, ROUNDS = sys.argv[1], sys.argv[2], int(sys.argv[3])
 PROBE = (200, 440)  # below Tavrelin's control window: the root window shows there
 COLOURS = (0xF800, 0x001F)  # red and blue as RGB565, the 16-bit visual's own pixel values
@@ -319,6 +321,14 @@ def main():
     time.sleep(1)
     print(f"gateway CPU with no tab: {cpu_percent(default_gateway.pid):.2f} %; "
           f"Tavrelin CPU then: {cpu_percent(tavrelin.pid):.2f} %")
+
+    print("-- where a click's time goes, below the browser (the same clicks, from the release)")
+    print(f"keypad redraw on the X server:    {figures(click_parts.keypad_redraw(DISPLAY, spots, ROUNDS))}")
+    print(f"through the gateway, no browser:  {figures(click_parts.gateway_answer(spots, ROUNDS))}")
+    default_gateway.terminate()
+    default_gateway.wait()
+    wait_for(lambda: listening(23134), what="Tavrelin listening again")
+    print(f"Tavrelin asked without pause:     {figures(click_parts.tavrelin_answer(spots, ROUNDS))}")
 
     for process in (client, default_gateway, tavrelin):
         process.terminate()
