@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -23,11 +24,11 @@ struct AddressListDeleter {
 // Waits for the non-blocking connect to finish; 0 when connected, else the errno.
 int FinishConnect(int fd, Clock::time_point deadline) {
     for (;;) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
-            return ETIMEDOUT;
-        }
+        // With no time left, one last look all the same: a connection that completed while this
+        // thread was not running is taken, not dropped after the server took it on as its one
+        // viewer.
+        const auto left = std::max<std::chrono::milliseconds::rep>(
+            0, std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count());
         pollfd entry{fd, POLLOUT, 0};
         const int ready = poll(&entry, 1, static_cast<int>(left));
         if (ready < 0 && errno == EINTR) {
@@ -37,6 +38,9 @@ int FinishConnect(int fd, Clock::time_point deadline) {
             return errno;
         }
         if (ready == 0) {
+            if (left == 0) {
+                return ETIMEDOUT;
+            }
             continue;
         }
         int error = 0;
