@@ -22,7 +22,12 @@
 class ApplicationStub : public InputActions, public ViewerEvents {
 public:
     void Attach(CViewerConnection* connection) { m_connection = connection; }
-    void SetStarted(bool started) { m_started = started; }
+    // Taken in turn with the answers, as the window's thread would: a viewer reported gone just
+    // before a Stop either listens before the Stop ends it or sees the Stop and does not listen.
+    void SetStarted(bool started) {
+        std::lock_guard answering(m_answering);
+        m_started = started;
+    }
     // The payload the next updates send; a hook runs before each send.
     void SetUpdate(std::vector<BYTE> payload, std::function<void()> beforeSend = {});
 
