@@ -13,7 +13,7 @@ targets="input_parser transfer_response frame_decoder request_reader server_addr
 
 # -O1 with line tables is what libFuzzer's reports need, and builds faster than -O2 -g.
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -G Ninja -DBREVANTA_WERROR=ON -DBREVANTA_FUZZ=ON \
-    -DBREVANTA_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DBREVANTA_TESTS=OFF -DCMAKE_UNITY_BUILD=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" >/dev/null
 build_targets=""
 for target in $targets; do

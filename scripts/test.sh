@@ -16,17 +16,21 @@ step setup
 # One test more than processors: the tests that wait out a timeout start first and leave the
 # processors to the others meanwhile.
 jobs=$(($(nproc) + 1))
+# Each target's sources compile in batches of a few files (a unity build): the three trees build
+# in two thirds of the time. A name that two files of one target keep to themselves must then
+# differ between them.
+batches=-DCMAKE_UNITY_BUILD=ON
 step "plain build and tests"
-./scripts/build.sh build
+./scripts/build.sh build $batches
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 step "address and undefined-behaviour checked build and tests"
-./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DBREVANTA_SANITIZE=address,undefined
+./scripts/build.sh build-asan $batches -DCMAKE_BUILD_TYPE=Debug -DBREVANTA_SANITIZE=address,undefined
 ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 step "thread-checked build and tests"
 # Line tables and -O1 are enough for the thread checker's reports, and build in half the time.
-./scripts/build.sh build-tsan -DBREVANTA_SANITIZE=thread \
+./scripts/build.sh build-tsan $batches -DBREVANTA_SANITIZE=thread \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs"
 

@@ -14,7 +14,7 @@ constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kInfoHeaderSize = 40;
 // Larger images are refused: no resource of a small screen comes near.
-constexpr std::int64_t kMaxSide = 8192;
+constexpr std::int64_t kMaxImageSide = 8192;
 
 class Bytes {
 public:
@@ -113,7 +113,8 @@ std::optional<DibHeader> ReadDibHeader(const Bytes& bytes, std::size_t offset, b
     }
     header.topDown = height < 0;
     height = height < 0 ? -height : height;
-    if (planes != 1 || width <= 0 || width > kMaxSide || height <= 0 || height > kMaxSide) {
+    if (planes != 1 || width <= 0 || width > kMaxImageSide || height <= 0 ||
+        height > kMaxImageSide) {
         return std::nullopt;
     }
     header.width = static_cast<int>(width);

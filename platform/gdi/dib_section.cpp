@@ -15,7 +15,7 @@ namespace ce::gdi {
 
 namespace {
 
-constexpr LONG kMaxSide = 16384;
+constexpr LONG kMaxSectionSide = 16384;
 constexpr std::uint32_t kRedMask = 0xF800;
 constexpr std::uint32_t kGreenMask = 0x07E0;
 constexpr std::uint32_t kBlueMask = 0x001F;
@@ -49,8 +49,8 @@ bool IsSupported(const BITMAPINFO* info, UINT usage, HANDLE section, DWORD offse
     const BITMAPINFOHEADER& header = info->bmiHeader;
     const LONG height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
     return header.biSize >= sizeof(BITMAPINFOHEADER) && header.biPlanes == 1 &&
-           header.biBitCount == 16 && header.biWidth > 0 && header.biWidth <= kMaxSide &&
-           height > 0 && height <= kMaxSide && IsRgb565(*info);
+           header.biBitCount == 16 && header.biWidth > 0 && header.biWidth <= kMaxSectionSide &&
+           height > 0 && height <= kMaxSectionSide && IsRgb565(*info);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "exit_codes.h"
 #include "output.h"
 #include "x_view.h"
 
@@ -12,8 +13,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr int kExitFailed = 1;
-constexpr int kExitBadFrame = 4;
 constexpr auto kTitlePeriod = std::chrono::seconds(1);
 
 EventCode CodeFor(ViewEvent::Kind kind) {

@@ -8,6 +8,7 @@
 
 #include "interactive.h"
 #include "common/whole_file.h"
+#include "exit_codes.h"
 #include "options.h"
 #include "output.h"
 #include "script.h"
@@ -16,9 +17,6 @@
 
 namespace brevanta::viewer {
 namespace {
-
-constexpr int kExitUsage = 2;
-constexpr int kExitCannotConnect = 3;
 
 using tools::ReadWholeFile;
 

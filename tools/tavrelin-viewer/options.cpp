@@ -11,7 +11,6 @@
 namespace brevanta::viewer {
 namespace {
 
-constexpr std::uint32_t kMaxMs = 3'600'000;
 constexpr std::uint32_t kMaxScale = 16;
 
 struct ValueOption {

@@ -9,7 +9,6 @@
 namespace brevanta::viewer {
 namespace {
 
-constexpr std::uint32_t kMaxMs = 3'600'000;
 constexpr std::uint32_t kMaxCoordinate = 65535;
 constexpr std::uint32_t kMaxTaps = 100'000;
 constexpr std::uint32_t kMaxDragSteps = 1000;

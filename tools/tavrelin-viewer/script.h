@@ -12,6 +12,9 @@
 
 namespace brevanta::viewer {
 
+// The longest time, in milliseconds, that an option or a command accepts: an hour.
+constexpr std::uint32_t kMaxMs = 3'600'000;
+
 enum class CommandKind {
     kWaitFrame,     // wait-frame [MS]: the next frame; fails on timeout
     kWaitUpdate,    // wait-update [MS]: a change, then until it settles; goes on without one

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "exit_codes.h"
 #include "output.h"
 #include "png_writer.h"
 
@@ -9,9 +10,6 @@ namespace brevanta::viewer {
 namespace {
 
 using std::chrono::milliseconds;
-
-constexpr int kExitFailed = 1;
-constexpr int kExitBadFrame = 4;
 
 std::string FrameLine(const DecodedFrame& frame) {
     char text[100];

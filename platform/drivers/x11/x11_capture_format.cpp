@@ -38,13 +38,13 @@ constexpr gdi::Pixel Pack8888(std::uint32_t pixel) {
 
 // Blocks of a fixed count with constant shifts let the compiler turn the arithmetic into vector
 // instructions even at -O2: a 24-bit screen converts several times faster than pixel by pixel.
-constexpr int kBlock = 16;
+constexpr int kPackBlock = 16;
 
 void Pack8888Row(const char* from, gdi::Pixel* to, int count, int, int, int) {
     const auto* pixels = static_cast<const std::uint32_t*>(static_cast<const void*>(from));
     int x = 0;
-    for (; x + kBlock <= count; x += kBlock) {
-        for (int i = 0; i < kBlock; ++i) {
+    for (; x + kPackBlock <= count; x += kPackBlock) {
+        for (int i = 0; i < kPackBlock; ++i) {
             to[x + i] = Pack8888(pixels[x + i]);
         }
     }

@@ -20,12 +20,12 @@ constexpr std::uint32_t Expand(std::uint32_t pixel) {
 
 // Blocks of a fixed count let the compiler turn the arithmetic into vector instructions even
 // at -O2, which makes a frame several times faster than pixel by pixel.
-constexpr LONG kBlock = 8;
+constexpr LONG kExpandBlock = 8;
 
 void ExpandRow(const gdi::Pixel* from, std::uint32_t* to, LONG count) {
     LONG x = 0;
-    for (; x + kBlock <= count; x += kBlock) {
-        for (LONG i = 0; i < kBlock; ++i) {
+    for (; x + kExpandBlock <= count; x += kExpandBlock) {
+        for (LONG i = 0; i < kExpandBlock; ++i) {
             to[x + i] = Expand(from[x + i]);
         }
     }

@@ -8,7 +8,7 @@ const MessageBoxContent* ContentOf(HWND window) {
     return reinterpret_cast<const MessageBoxContent*>(GetWindowLongPtrW(window, DWLP_USER));
 }
 
-void Paint(HWND window) {
+void PaintMessageBox(HWND window) {
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(window, &paint);
     if (dc == nullptr) {
@@ -28,7 +28,7 @@ void Paint(HWND window) {
 LRESULT CALLBACK MessageBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT:
-            Paint(window);
+            PaintMessageBox(window);
             return 0;
         case WM_COMMAND: {
             const MessageBoxContent* content = ContentOf(window);

@@ -20,7 +20,7 @@ UINT AlignmentOf(HWND window) {
 }
 
 // The parent chooses the background brush and leaves the colours for the text in the DC.
-void Paint(HWND window) {
+void PaintStatic(HWND window) {
     PAINTSTRUCT paint{};
     HDC dc = BeginPaint(window, &paint);
     if (dc == nullptr) {
@@ -70,7 +70,7 @@ LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             // WM_PAINT fills the background with the parent's brush.
             return 1;
         case WM_PAINT:
-            Paint(window);
+            PaintStatic(window);
             return 0;
         default:
             return DefWindowProcW(window, message, wParam, lParam);

@@ -9,7 +9,7 @@
 namespace ce::gdi::test {
 namespace {
 
-constexpr WORD kId = 128;
+constexpr WORD kIconId = 128;
 
 TEST(Icons, ResourceIconPicksTheImageNearest32AndKeepsItsTransparency) {
     for (const int bitCount : {24, 32}) {
@@ -19,10 +19,10 @@ TEST(Icons, ResourceIconPicksTheImageNearest32AndKeepsItsTransparency) {
             {32, RGB(255, 0, 0), [](int x, int) { return x < 16; }, bitCount},
             {48, RGB(0, 0, 255), nullptr, bitCount},
         });
-        const std::array<BinaryResource, 1> icons{BinaryResource{kId, file}};
+        const std::array<BinaryResource, 1> icons{BinaryResource{kIconId, file}};
         const ResourceTable table{{}, {}, icons, {}};
         const ResourceRegistration registration(table);
-        const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kId));
+        const HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId));
         ASSERT_NE(icon, nullptr);
 
         Canvas canvas(40, 40);
@@ -40,12 +40,12 @@ TEST(Icons, MalformedIconFilesLoadNothing) {
     file[18] = 0xFF;  // the image's offset points past the end
     file[19] = 0xFF;
     const std::array<BinaryResource, 2> icons{
-        BinaryResource{kId, file},
-        BinaryResource{kId + 1, std::span<const unsigned char>(file.data(), 10)}};
+        BinaryResource{kIconId, file},
+        BinaryResource{kIconId + 1, std::span<const unsigned char>(file.data(), 10)}};
     const ResourceTable table{{}, {}, icons, {}};
     const ResourceRegistration registration(table);
-    EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kId)), nullptr);
-    EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kId + 1)), nullptr);
+    EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId)), nullptr);
+    EXPECT_EQ(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kIconId + 1)), nullptr);
 }
 
 TEST(Icons, SystemIconsAreDrawnSharedAndNeverDestroyed) {

@@ -11,14 +11,14 @@
 namespace ce::gdi::test {
 namespace {
 
-constexpr WORD kId = 130;
+constexpr WORD kBitmapId = 130;
 
 // Registers one bitmap resource for the length of a scope and loads it.
 HBITMAP Load(const std::vector<std::uint8_t>& file) {
-    const std::array<BinaryResource, 1> bitmaps{BinaryResource{kId, file}};
+    const std::array<BinaryResource, 1> bitmaps{BinaryResource{kBitmapId, file}};
     const ResourceTable table{{}, bitmaps, {}, {}};
     const ResourceRegistration registration(table);
-    return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kId));
+    return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kBitmapId));
 }
 
 std::vector<Pixel> PixelsOf(HBITMAP bitmap) {
@@ -143,11 +143,11 @@ TEST(LoadBitmap, MalformedFilesAreRefused) {
 
 TEST(LoadBitmap, UnknownNamesAndTheNullInstanceLoadNothing) {
     const auto file = BuildBmp(Bmp(1, 1, 24, {Bytes({0, 0, 0})}));
-    const std::array<BinaryResource, 1> bitmaps{BinaryResource{kId, file}};
+    const std::array<BinaryResource, 1> bitmaps{BinaryResource{kBitmapId, file}};
     const ResourceTable table{{}, bitmaps, {}, {}};
     const ResourceRegistration registration(table);
-    EXPECT_EQ(LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kId + 1)), nullptr);
-    EXPECT_EQ(LoadBitmapW(nullptr, MAKEINTRESOURCEW(kId)), nullptr);
+    EXPECT_EQ(LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kBitmapId + 1)), nullptr);
+    EXPECT_EQ(LoadBitmapW(nullptr, MAKEINTRESOURCEW(kBitmapId)), nullptr);
     EXPECT_EQ(LoadBitmapW(GetModuleHandleW(nullptr), u"name"), nullptr);
 }
 

@@ -5,10 +5,11 @@
 
 #include "winbase.h"
 #include "winnls.h"
+#include "kernel_test_values.h"
 
 namespace {
 
-constexpr DWORD kUntouched = 0xDEADu;
+using ce::kernel::test::kUntouched;
 
 // Converts with the size query first, as the programs do, and checks the two agree.
 std::u16string ToWide(UINT codePage, DWORD flags, const std::string& bytes) {

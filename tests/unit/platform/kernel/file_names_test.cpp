@@ -8,11 +8,11 @@
 #include "scratch_directory.h"
 #include "small_disk.h"
 #include "winbase.h"
+#include "kernel_test_values.h"
 
 namespace ce::kernel::test {
 namespace {
 
-constexpr DWORD kUntouched = 0xDEADu;
 constexpr DWORD kMoveFileCopyAllowed = 0x2u;
 
 bool Exists(const std::string& path) {

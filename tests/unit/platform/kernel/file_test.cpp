@@ -9,11 +9,10 @@
 #include "kernel/file_time.h"
 #include "scratch_directory.h"
 #include "winbase.h"
+#include "kernel_test_values.h"
 
 namespace ce::kernel::test {
 namespace {
-
-constexpr DWORD kUntouched = 0xDEADu;
 
 // Closes a handle from CreateFileW at the end of a scope.
 class FileHandle {
@@ -32,10 +31,6 @@ private:
 HANDLE Open(const std::u16string& path, DWORD access, DWORD disposition, DWORD attributes = 0) {
     return CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, attributes,
                        nullptr);
-}
-
-std::uint64_t Value(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 TEST(CreateFileW, FollowsTheCreationDispositions) {
@@ -317,15 +312,16 @@ TEST(GetFileTime, MatchesTheHostTimesToTheTenthMicrosecond) {
     FILETIME access{};
     FILETIME write{};
     ASSERT_TRUE(GetFileTime(file.Get(), &creation, &access, &write));
-    EXPECT_EQ(Value(access), Value(FileTimeFromUnixTime(1299215219, 123456789)));
-    EXPECT_EQ(Value(write), Value(FileTimeFromUnixTime(1600000000, 987654321)));
-    EXPECT_EQ(Value(write) % 10000000, 9876543u);
+    EXPECT_EQ(FileTimeValue(access), FileTimeValue(FileTimeFromUnixTime(1299215219, 123456789)));
+    EXPECT_EQ(FileTimeValue(write), FileTimeValue(FileTimeFromUnixTime(1600000000, 987654321)));
+    EXPECT_EQ(FileTimeValue(write) % 10000000, 9876543u);
 
     struct statx status {};
     ASSERT_EQ(statx(AT_FDCWD, hostPath.c_str(), 0, STATX_BTIME | STATX_CTIME, &status), 0);
     const statx_timestamp born =
         (status.stx_mask & STATX_BTIME) != 0 ? status.stx_btime : status.stx_ctime;
-    EXPECT_EQ(Value(creation), Value(FileTimeFromUnixTime(born.tv_sec, born.tv_nsec)));
+    EXPECT_EQ(FileTimeValue(creation),
+              FileTimeValue(FileTimeFromUnixTime(born.tv_sec, born.tv_nsec)));
 
     // Each time is optional.
     EXPECT_TRUE(GetFileTime(file.Get(), nullptr, nullptr, &write));

@@ -1,4 +1,5 @@
 #include "kernel/file_time.h"
+#include "kernel_test_values.h"
 
 #include <gtest/gtest.h>
 #include <time.h>
@@ -7,12 +8,10 @@
 
 namespace {
 
+using ce::kernel::test::FileTimeValue;
+
 FILETIME MakeFileTime(std::uint64_t value) {
     return FILETIME{static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-}
-
-std::uint64_t Value(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 struct Expected {
@@ -83,11 +82,12 @@ TEST(FileTimeToSystemTime, AgreesWithTheHostCalendar) {
 }
 
 TEST(FileTimeFromUnixTime, KeepsTheFullResolution) {
-    EXPECT_EQ(Value(ce::kernel::FileTimeFromUnixTime(0, 999999999)),
+    EXPECT_EQ(FileTimeValue(ce::kernel::FileTimeFromUnixTime(0, 999999999)),
               116444736000000000ull + 9999999ull);
-    EXPECT_EQ(Value(ce::kernel::FileTimeFromUnixTime(1, 100)), 116444736000000000ull + 10000001ull);
-    EXPECT_EQ(Value(ce::kernel::FileTimeFromUnixTime(-11644473600, 0)), 0u);
-    EXPECT_EQ(Value(ce::kernel::FileTimeFromUnixTime(-11644473601, 0)), 0u);
+    EXPECT_EQ(FileTimeValue(ce::kernel::FileTimeFromUnixTime(1, 100)),
+              116444736000000000ull + 10000001ull);
+    EXPECT_EQ(FileTimeValue(ce::kernel::FileTimeFromUnixTime(-11644473600, 0)), 0u);
+    EXPECT_EQ(FileTimeValue(ce::kernel::FileTimeFromUnixTime(-11644473601, 0)), 0u);
 }
 
 }  // namespace

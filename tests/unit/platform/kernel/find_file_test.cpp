@@ -9,15 +9,10 @@
 #include "kernel/wildcard.h"
 #include "scratch_directory.h"
 #include "winbase.h"
+#include "kernel_test_values.h"
 
 namespace ce::kernel::test {
 namespace {
-
-constexpr DWORD kUntouched = 0xDEADu;
-
-std::uint64_t Value(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 class FindFirstFileTest : public testing::Test {
 protected:
@@ -106,9 +101,11 @@ TEST_F(FindFirstFileTest, ReportsTheFileTimes) {
     const timespec times[2] = {{1299215219, 500000000}, {1300000000, 250000000}};
     ASSERT_EQ(utimensat(AT_FDCWD, m_directory.HostPath("beta.log").c_str(), times, 0), 0);
     EXPECT_EQ(Find("beta*"), u"beta.log");
-    EXPECT_EQ(Value(m_found.ftLastAccessTime), Value(FileTimeFromUnixTime(1299215219, 500000000)));
-    EXPECT_EQ(Value(m_found.ftLastWriteTime), Value(FileTimeFromUnixTime(1300000000, 250000000)));
-    EXPECT_NE(Value(m_found.ftCreationTime), 0u);
+    EXPECT_EQ(FileTimeValue(m_found.ftLastAccessTime),
+              FileTimeValue(FileTimeFromUnixTime(1299215219, 500000000)));
+    EXPECT_EQ(FileTimeValue(m_found.ftLastWriteTime),
+              FileTimeValue(FileTimeFromUnixTime(1300000000, 250000000)));
+    EXPECT_NE(FileTimeValue(m_found.ftCreationTime), 0u);
 }
 
 TEST_F(FindFirstFileTest, SkipsNamesTheDeviceCannotHold) {

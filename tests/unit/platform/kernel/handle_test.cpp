@@ -1,4 +1,5 @@
 #include "kernel/handle_table.h"
+#include "kernel_test_values.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 namespace ce::kernel {
 namespace {
 
-constexpr DWORD kUntouched = 0xDEADu;
+using ce::kernel::test::kUntouched;
 
 class CountedObject final : public KernelObject {
 public:

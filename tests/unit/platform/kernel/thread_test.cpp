@@ -8,10 +8,11 @@
 #include "kernel/thread_exit.h"
 #include "winbase.h"
 #include "wait_until.h"
+#include "kernel_test_values.h"
 
 namespace {
 
-constexpr DWORD kUntouched = 0xDEADu;
+using ce::kernel::test::kUntouched;
 constexpr DWORD kGenerousWait = 10000;  // ms; only reached when something is broken
 
 using brevanta::test::WaitUntil;

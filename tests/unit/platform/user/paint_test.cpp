@@ -6,8 +6,6 @@ namespace {
 
 using PaintTest = UserTest;
 
-constexpr UINT kPosted = WM_USER + 7;
-
 std::vector<UINT> Messages(const std::vector<MSG>& taken) {
     std::vector<UINT> messages;
     for (const MSG& message : taken) {

@@ -12,7 +12,6 @@ using SendMessageTest = UserTest;
 
 constexpr UINT kAdd = WM_USER + 1;
 constexpr UINT kAskBack = WM_USER + 2;
-constexpr UINT kPosted = WM_USER + 3;
 
 std::optional<LRESULT> AddAnswer(HWND, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kAdd) {

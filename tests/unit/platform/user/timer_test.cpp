@@ -11,8 +11,6 @@ namespace {
 using TimerTest = UserTest;
 using Clock = std::chrono::steady_clock;
 
-constexpr UINT kPosted = WM_USER + 1;
-
 std::vector<MSG> DrainTimers(HWND window = nullptr) {
     std::vector<MSG> ticks;
     MSG message;

@@ -24,6 +24,8 @@ namespace ce::user::test {
 using namespace std::chrono_literals;
 
 inline constexpr std::chrono::milliseconds kDeadline = 5s;
+// A message of the tests' own that they post to see where it comes in the retrieval order.
+inline constexpr UINT kPosted = WM_USER + 3;
 
 using brevanta::test::WaitUntil;
 

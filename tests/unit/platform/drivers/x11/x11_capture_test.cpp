@@ -10,12 +10,6 @@
 namespace ce::drivers::x11::test {
 namespace {
 
-struct ServerSetup {
-    const char* name;
-    int depth;
-    std::vector<std::string> arguments;
-};
-
 // The top 5, 6 and 5 bits of the pixel's channels under the visual's masks.
 gdi::Pixel Reduce(unsigned long pixel, const Visual* visual) {
     auto top = [pixel](unsigned long mask, int bits) {

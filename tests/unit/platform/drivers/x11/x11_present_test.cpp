@@ -12,16 +12,6 @@
 namespace ce::drivers::x11::test {
 namespace {
 
-struct ServerSetup {
-    const char* name;
-    int depth;
-    std::vector<std::string> arguments;
-};
-
-void PrintTo(const ServerSetup& setup, std::ostream* out) {
-    *out << setup.name;
-}
-
 class X11PresentTest : public X11DriverTest, public ::testing::WithParamInterface<ServerSetup> {
 protected:
     void SetUp() override {

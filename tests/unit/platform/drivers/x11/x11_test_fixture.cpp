@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <ostream>
 
 #include "drivers/x11/x11_driver.h"
 #include "wait_until.h"
@@ -38,6 +39,10 @@ int ReportError(Display* display, XErrorEvent* event) {
 }
 
 }  // namespace
+
+void PrintTo(const ServerSetup& setup, std::ostream* out) {
+    *out << setup.name;
+}
 
 void RecordingSink::OnInput(const InputEvent& event) {
     std::lock_guard lock(m_mutex);

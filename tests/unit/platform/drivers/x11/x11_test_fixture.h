@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,14 @@ struct PatternSurface {
 
 TopLevelWindow MakeWindow(WindowId id, const RECT& rect, std::u16string title,
                           std::u16string className = u"X11DriverTest");
+
+// A server that a parameterised test runs on: its name, depth and extra arguments.
+struct ServerSetup {
+    const char* name;
+    int depth;
+    std::vector<std::string> arguments;
+};
+void PrintTo(const ServerSetup& setup, std::ostream* out);
 
 class X11DriverTest : public ::testing::Test {
 protected:
