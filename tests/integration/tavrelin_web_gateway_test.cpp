@@ -114,6 +114,12 @@ protected:
         return records;
     }
 
+    // Drops the records that came in before now, so that a count starts from an empty queue.
+    void DropWaitingRecords() {
+        while (m_device.HasPendingBytes() && m_device.Read(12, 100ms)) {
+        }
+    }
+
     LoopbackListener m_device;
     ChildProcess m_gateway;
     TemporaryDirectory m_files;
@@ -124,6 +130,7 @@ TEST_F(TavrelinWebGatewayTest, TenTabsCostTheDeviceNoMoreThanOne) {
     auto first = Tab();
     ASSERT_TRUE(m_device.Accept(kTimeout));
     ASSERT_TRUE(m_device.Send(Frame({{0, 1}})));
+    DropWaitingRecords();
     const std::vector<std::string> alone = RecordsWithin(500ms);
     std::vector<std::unique_ptr<WebSocketClient>> more;
     for (int i = 0; i < 9; ++i) {
@@ -132,14 +139,17 @@ TEST_F(TavrelinWebGatewayTest, TenTabsCostTheDeviceNoMoreThanOne) {
     for (auto& tab : more) {
         ASSERT_TRUE(NextPicture(*tab));
     }
+    // The tabs took a while to join on a busy machine: the polls of that time are not counted.
+    DropWaitingRecords();
     const std::vector<std::string> together = RecordsWithin(500ms);
     EXPECT_EQ(m_device.AcceptCount(), 1) << "one connection to the device";
     for (const std::string& record : together) {
         EXPECT_EQ(record, kUpdateRequest);
     }
-    // Polls every 20 ms: about 25 in each half second, however many watch.
+    // Polls every 20 ms: at most 25 in each half second and a few under way, however many watch;
+    // a poll of each tab's own would be ten times that. A busy machine may poll less.
     EXPECT_GE(alone.size(), 5u);
-    EXPECT_LE(together.size(), alone.size() * 3 / 2 + 3);
+    EXPECT_LE(together.size(), std::max<std::size_t>(alone.size() * 3 / 2 + 3, 30));
 }
 
 TEST_F(TavrelinWebGatewayTest, NobodyWatchingMeansNoTraffic) {
