@@ -25,7 +25,9 @@ done
 if [ -n "$missing" ]; then
     if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
     echo "Installing:$missing"
-    $sudo apt-get update
+    # An index a mirror is still syncing (seen for a foreign architecture's security updates)
+    # fails the update; apt then keeps the lists it had, which serve the installs here.
+    $sudo apt-get update || echo "setup: some package lists could not be refreshed; using those at hand"
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
 fi
