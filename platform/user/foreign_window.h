@@ -13,11 +13,16 @@
 
 namespace ce::user {
 
-static_assert(sizeof(std::uintptr_t) == 8, "foreign window handles need 64-bit handles");
+// With 32-bit handles the tag is bit 30: an X11 window id has 29 bits, and the window table keeps
+// its generations below the tag (bit 31 stays clear, so no handle of ours has the tag's form).
+inline constexpr std::uintptr_t kForeignWindowTag = std::uintptr_t{1}
+                                                    << (sizeof(std::uintptr_t) == 8 ? 40 : 30);
 
-inline constexpr std::uintptr_t kForeignWindowTag = std::uintptr_t{1} << 40;
-
+// Null for an id too large to sit below the tag.
 inline HWND ForeignWindowHandle(drivers::ForeignWindowId id) {
+    if (id >= kForeignWindowTag >> 1) {
+        return nullptr;
+    }
     return reinterpret_cast<HWND>(kForeignWindowTag | (static_cast<std::uintptr_t>(id) << 1));
 }
 

@@ -1,5 +1,6 @@
 // String resources from the program's table.
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "ce/resources.h"
@@ -18,9 +19,10 @@ int LoadStringW(HINSTANCE, UINT id, LPWSTR buffer, int capacity) {
                 continue;
             }
             const std::u16string_view text(resource.text);
-            // With no room given, the buffer receives a pointer to the read-only text itself.
+            // With no room given, the buffer receives a pointer to the read-only text itself;
+            // the caller's buffer need not be aligned for a pointer.
             if (capacity == 0) {
-                *reinterpret_cast<LPCWSTR*>(buffer) = resource.text;
+                std::memcpy(buffer, &resource.text, sizeof resource.text);
                 return static_cast<int>(text.size());
             }
             const std::size_t count = std::min(text.size(), static_cast<std::size_t>(capacity - 1));

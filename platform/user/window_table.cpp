@@ -3,12 +3,16 @@
 #include <algorithm>
 
 #include "gdi/rect_math.h"
+#include "user/foreign_window.h"
 
 namespace ce::user {
 
 namespace {
 
-constexpr std::uint16_t kMaxGeneration = 0x7FFF;
+// Generations sit at bit 17 and up, below the tag of foreign window handles (bit 30 with 32-bit
+// handles, which leaves them 13 bits).
+constexpr std::uint16_t kMaxGeneration =
+    static_cast<std::uint16_t>(std::min<std::uintptr_t>(0x7FFF, (kForeignWindowTag >> 17) - 1));
 
 HWND MakeHandle(std::uint16_t index, std::uint16_t generation) {
     const auto value =
