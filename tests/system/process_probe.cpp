@@ -1,11 +1,11 @@
 #include "process_probe.h"
 
-#include <sys/syscall.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "blocking_call.h"
 
 namespace brevanta::test {
 namespace {
@@ -61,15 +61,7 @@ bool ThreadWaitsInAccept(pid_t pid) {
     const std::string directory = "/proc/" + std::to_string(pid) + "/task";
     for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
          it.increment(error)) {
-        std::ifstream file(it->path() / "syscall");
-        long number = -1;
-        file >> number;
-#ifdef SYS_accept
-        if (number == SYS_accept) {
-            return true;
-        }
-#endif
-        if (number == SYS_accept4) {
+        if (SyscallFileShows(it->path() / "syscall", BlockingCall::kAccept)) {
             return true;
         }
     }

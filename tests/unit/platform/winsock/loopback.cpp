@@ -69,15 +69,10 @@ Socket BoundUdp() {
     return Bound(SOCK_DGRAM);
 }
 
-bool WaitUntilBlockedIn(pid_t tid, long number, std::chrono::milliseconds limit) {
+bool WaitUntilBlockedIn(pid_t tid, brevanta::test::BlockingCall call,
+                        std::chrono::milliseconds limit) {
     const std::string path = "/proc/self/task/" + std::to_string(tid) + "/syscall";
-    return WaitUntil(
-        [&] {
-            std::ifstream file(path);
-            long current = -1;
-            return static_cast<bool>(file >> current) && current == number;
-        },
-        limit);
+    return WaitUntil([&] { return brevanta::test::SyscallFileShows(path, call); }, limit);
 }
 
 }  // namespace ce::winsock::test

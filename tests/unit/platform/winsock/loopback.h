@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "blocking_call.h"
 #include "winsock2.h"
 #include "wait_until.h"
 
@@ -49,8 +50,8 @@ std::pair<Socket, Socket> ConnectedPair();
 // A UDP socket bound to a free loopback port.
 Socket BoundUdp();
 
-// Waits until the thread `tid` of this process is blocked in the system call `number`.
-bool WaitUntilBlockedIn(pid_t tid, long number,
+// Waits until the thread `tid` of this process is blocked in the call.
+bool WaitUntilBlockedIn(pid_t tid, brevanta::test::BlockingCall call,
                         std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 using brevanta::test::WaitUntil;

@@ -156,7 +156,7 @@ TEST_F(SelectTest, UnconnectedSocketDoesNotEndTheWait) {
     const auto selecting = static_cast<pid_t>(syscall(SYS_gettid));
     const std::uint16_t port = LocalPort(datagrams.Get());
     std::thread sender([selecting, port] {
-        if (WaitUntilBlockedIn(selecting, SYS_ppoll)) {
+        if (WaitUntilBlockedIn(selecting, brevanta::test::BlockingCall::kPoll)) {
             const Socket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
             const sockaddr_in address = LoopbackAddress(port);
             sendto(socket.Get(), "x", 1, 0, reinterpret_cast<const sockaddr*>(&address),

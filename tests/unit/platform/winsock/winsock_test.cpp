@@ -111,7 +111,7 @@ TEST_F(WinsockTest, CloseSocketWakesABlockedReceive) {
             receiver->returned = true;
         });
         ASSERT_TRUE(WaitUntil([&] { return receiver->tid != 0; }));
-        ASSERT_TRUE(WaitUntilBlockedIn(receiver->tid, SYS_recvfrom));
+        ASSERT_TRUE(WaitUntilBlockedIn(receiver->tid, brevanta::test::BlockingCall::kReceiveFrom));
 
         receiving.Close();
         const bool woke = WaitUntil([&] { return receiver->returned.load(); });
@@ -142,7 +142,8 @@ TEST_F(WinsockTest, IoctlSocketSwitchesBlockingAndReportsWaitingBytes) {
     FD_SET(server.Get(), &readable);
     const TIMEVAL timeout{10, 0};
     ASSERT_EQ(select(0, &readable, nullptr, nullptr, &timeout), 1);
-    u_long waiting = 0xDEAD'BEEF'DEAD'BEEFul;
+    // Every bit set, so that a write of only the host's int would leave some of them.
+    u_long waiting = ~u_long{0};
     ASSERT_EQ(ioctlsocket(server.Get(), FIONREAD, &waiting), 0);
     EXPECT_EQ(waiting, 5u);
 
