@@ -22,24 +22,6 @@ bool FileExists(const CString& path) {
     return true;
 }
 
-// The record for the package as it is on disk; false when it cannot be opened.
-bool RecordOfPackage(const CString& path, CString* record) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD high = 0;
-    const DWORD low = GetFileSize(file, &high);
-    FILETIME lastAccess{};
-    GetFileTime(file, nullptr, &lastAccess, nullptr);
-    CloseHandle(file);
-    SYSTEMTIME time{};
-    FileTimeToSystemTime(&lastAccess, &time);
-    *record = MakeSyncRecord(time, (static_cast<std::uint64_t>(high) << 32) | low);
-    return true;
-}
-
 }  // namespace
 
 CString CMainScreenDlg::RecordPath() const {
@@ -74,7 +56,7 @@ void CMainScreenDlg::SyncNow() {
         return;
     }
     CString record;
-    if (RecordOfPackage(packagePath, &record)) {
+    if (MakeSyncRecordOfFile(packagePath, &record)) {
         m_syncRecord = record;
         WriteSyncRecord();
     }

@@ -44,6 +44,27 @@ CString MakeSyncRecord(const SYSTEMTIME& time, std::uint64_t size) {
     return record;
 }
 
+bool MakeSyncRecordOfFile(LPCWSTR path, CString* record) {
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file, &high);
+    // A size whose low part is the failure value is real when the last error is 0.
+    const bool sized = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
+    FILETIME lastAccess{};
+    const bool timed = GetFileTime(file, nullptr, &lastAccess, nullptr) != FALSE;
+    CloseHandle(file);
+    SYSTEMTIME time{};
+    if (!sized || !timed || !FileTimeToSystemTime(&lastAccess, &time)) {
+        return false;
+    }
+    *record = MakeSyncRecord(time, (static_cast<std::uint64_t>(high) << 32) | low);
+    return true;
+}
+
 bool RecordMeansProvisioned(const CString& record) {
     return !record.IsEmpty() && record.Find(TEXT(',')) >= 0;
 }

@@ -10,6 +10,10 @@
 // local time; seconds dropped) and whose size is the given number of bytes.
 CString MakeSyncRecord(const SYSTEMTIME& time, std::uint64_t size);
 
+// The record of the file at `path` as it is on disk: its last access time (UTC) and its size.
+// False, with `record` untouched, when the file cannot be opened or its size or time read.
+bool MakeSyncRecordOfFile(LPCWSTR path, CString* record);
+
 // Whether a record read at start ends the program at once.
 bool RecordMeansProvisioned(const CString& record);
 

@@ -1,6 +1,12 @@
 // Decisions of the main screen and the sync record, without a window.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdint>
 #include <string>
 
 #include "app/main_screen_layout.h"
@@ -72,14 +78,16 @@ TEST(SyncRecord, QuitRuleAndFields) {
 
 class SyncRecordFile : public ::testing::Test {
 protected:
-    std::u16string DevicePath() const {
+    std::u16string DevicePath(const std::string& name = "brevantaclient.txt") const {
         std::u16string path;
-        for (char c : m_folder.Path() + "/brevantaclient.txt") {
+        for (char c : HostPath(name)) {
             path += c == '/' ? u'\\' : static_cast<char16_t>(c);
         }
         return path;
     }
-    std::string HostPath() const { return m_folder.Path() + "/brevantaclient.txt"; }
+    std::string HostPath(const std::string& name = "brevantaclient.txt") const {
+        return m_folder.Path() + "/" + name;
+    }
 
     TemporaryDirectory m_folder;
 };
@@ -105,6 +113,56 @@ TEST_F(SyncRecordFile, ReadingStopsAtAZeroByteAndAcceptsEmptyFiles) {
     ASSERT_TRUE(ReadSyncRecordFile(DevicePath().c_str(), &record));
     EXPECT_TRUE(record.IsEmpty());
     EXPECT_FALSE(RecordMeansProvisioned(record));
+}
+
+// Dates past 2038 and sizes past 4 GiB reach the record whole, as the host itself reports the
+// file: a 32-bit time_t or off_t anywhere on the way would cut them.
+TEST_F(SyncRecordFile, RecordOfAPackageIsWhatTheHostSaysOfTheFile) {
+    struct Case {
+        const char* name;
+        int year, month, day, hour, minute, second;  // last access, UTC
+        std::uint64_t size;
+    };
+    const Case cases[] = {
+        {"past 2038, past 4 GiB", 2040, 3, 5, 6, 7, 8, 5ull * 1024 * 1024 * 1024 + 123},
+        {"last second of signed 32-bit time, past 2 GiB", 2038, 1, 19, 3, 14, 7, (1ull << 31) + 1},
+        {"past unsigned 32-bit time, exactly 4 GiB", 2106, 2, 7, 6, 28, 16, 1ull << 32},
+        {"low half of the size is the failure value", 2011, 3, 4, 5, 6, 59, (1ull << 32) - 1},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        const std::string hostPath = HostPath("kelmaris.cab");
+        {
+            const int fd = open(hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            ASSERT_GE(fd, 0);
+            const bool sized = ftruncate(fd, static_cast<off_t>(test.size)) == 0;  // sparse
+            close(fd);
+            ASSERT_TRUE(sized);
+        }
+        tm calendar{};
+        calendar.tm_year = test.year - 1900;
+        calendar.tm_mon = test.month - 1;
+        calendar.tm_mday = test.day;
+        calendar.tm_hour = test.hour;
+        calendar.tm_min = test.minute;
+        calendar.tm_sec = test.second;
+        const time_t when = timegm(&calendar);
+        const timespec times[2] = {{when, 0}, {when, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, hostPath.c_str(), times, 0), 0);
+
+        CString record(u"unchanged");
+        ASSERT_TRUE(MakeSyncRecordOfFile(DevicePath("kelmaris.cab").c_str(), &record));
+
+        struct stat status {};
+        ASSERT_EQ(stat(hostPath.c_str(), &status), 0);
+        tm seen{};
+        ASSERT_NE(gmtime_r(&status.st_atim.tv_sec, &seen), nullptr);
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%04d/%02d/%02d %02d:%02d,%llu",
+                      seen.tm_year + 1900, seen.tm_mon + 1, seen.tm_mday, seen.tm_hour, seen.tm_min,
+                      static_cast<unsigned long long>(status.st_size));
+        EXPECT_EQ(Text(record), Text(CString(expected)));
+    }
 }
 
 }  // namespace
