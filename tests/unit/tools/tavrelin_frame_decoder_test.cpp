@@ -20,7 +20,7 @@ struct Band {
 };
 
 Bytes RawFrame(std::uint8_t mode, const Bytes& payload, long long length = -1) {
-    char header[16];
+    char header[24];  // room for any long long
     std::snprintf(header, sizeof header, "%10lld",
                   length >= 0 ? length : static_cast<long long>(payload.size() + 10));
     Bytes frame(header, header + 10);
