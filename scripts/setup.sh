@@ -15,9 +15,13 @@ packages="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest 
     openssl lld
     scdoc icoutils dpkg-dev file lintian desktop-file-utils systemd man-db adduser"
 
+# Installed for this machine's architecture (or for all): with ARM builds set up, a library's
+# -dev package may be there for another architecture only.
+native=$(dpkg --print-architecture)
 missing=""
 for package in $packages; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    if ! dpkg-query -W -f='${Status} ${Architecture}\n' "$package" 2>/dev/null |
+        grep -Eq "install ok installed ($native|all)$"; then
         missing="$missing $package"
     fi
 done

@@ -1,6 +1,7 @@
 #include "drivers/x11/x11_display_driver.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "drivers/x11/x11_foreign_windows.h"
@@ -133,9 +134,13 @@ void X11Driver::UpdateWindow(const TopLevelWindow& window,
     const bool shown = window.visible && !ce::IsEmpty(window.rect);
     if (shown != record.mapped) {
         if (shown) {
-            XMapWindow(display, record.xid);
+            // Shown on top in the same request: a raise that followed the map later would
+            // lift the window over another program's that was mapped meanwhile.
+            XMapRaised(display, record.xid);
+            record.raisedAtMap = true;
         } else {
             XUnmapWindow(display, record.xid);
+            record.raisedAtMap = false;
         }
         record.mapped = shown;
     }
@@ -204,7 +209,10 @@ void X11Driver::Activate(WindowId id) {
     if (entry == m_windows.end() || !entry->second.mapped) {
         return;
     }
-    XRaiseWindow(m_requests.get(), entry->second.xid);
+    // A window activated as it is shown went on top with its map already.
+    if (!std::exchange(entry->second.raisedAtMap, false)) {
+        XRaiseWindow(m_requests.get(), entry->second.xid);
+    }
     XSetInputFocus(m_requests.get(), entry->second.xid, RevertToParent, CurrentTime);
     XFlush(m_requests.get());
 }

@@ -75,6 +75,8 @@ private:
         Window xid = 0;
         RECT rect{};
         bool mapped = false;
+        // Mapped on top and not activated since: the next activation needs no raise.
+        bool raisedAtMap = false;
         std::u16string className;
         std::u16string title;
         std::shared_ptr<const gdi::Surface> surface;
