@@ -1,0 +1,148 @@
+#!/bin/bash
+# Builds the image of a small touch device (Debian 12 and our packages of ARCH) that boots on
+# QEMU's "virt" board:
+#
+#   build-device/ARCH/vmlinuz, initrd.img   Debian's kernel and an initramfs for virtio-blk
+#   build-device/ARCH/rootfs.img            raw ext4, booted with root=/dev/vda console=ttyAMA0
+#
+# Usage: scripts/device-image.sh arm64|armhf
+#   DEVICE_PACKAGES=DIR   folder with brevantaclient_*_ARCH.deb and tavrelin_*_ARCH.deb
+#                         (default build-package/ARCH/packages, as scripts/package.sh makes them)
+#   DEVICE_SECURITY=yes   also take bookworm-security (off by default: see below)
+#   DEVICE_MIRROR=URL     Debian mirror (default http://deb.debian.org/debian)
+#
+# The device: Debian's kernel, systemd (networkd by DHCP, journald), Xorg on the kernel's display
+# (modesetting) with the touch panel through libinput, Openbox started by a unit as the device
+# user (no display manager: nothing to log in to, and a unit is restarted if it falls), and the
+# XDG autostart entries of our packages, Tavrelin enabled. *.cab files open with an opener that
+# unpacks them. mmdebstrap runs the foreign maintainer scripts through qemu-user-static.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+arch=${1:-}
+case "$arch" in
+    arm64) kernel=linux-image-arm64 ;;
+    # The LPAE flavour runs on a Cortex-A15 (which has LPAE) and has the virtio drivers.
+    armhf) kernel=linux-image-armmp-lpae ;;
+    *) echo "usage: $0 arm64|armhf" >&2; exit 2 ;;
+esac
+if [ "$(id -u)" -ne 0 ]; then
+    exec sudo --preserve-env=DEVICE_PACKAGES,DEVICE_SECURITY,DEVICE_MIRROR "$0" "$@"
+fi
+
+packages=${DEVICE_PACKAGES:-$root/build-package/$arch/packages}
+mirror=${DEVICE_MIRROR:-http://deb.debian.org/debian}
+out=$root/build-device/$arch
+debs=()
+for name in brevantaclient tavrelin; do
+    deb=$(ls "$packages"/${name}_*_"$arch".deb 2>/dev/null | sort -V | tail -n 1 || true)
+    if [ -z "$deb" ]; then
+        echo "no ${name}_*_$arch.deb in $packages: run scripts/package.sh --arch $arch" >&2
+        exit 1
+    fi
+    # A path to a .deb goes in an --include of its own.
+    debs+=(--include="$deb")
+done
+
+need=""
+command -v mmdebstrap >/dev/null || need="$need mmdebstrap"
+command -v mke2fs >/dev/null || need="$need e2fsprogs"
+[ -e /usr/bin/qemu-aarch64-static ] || need="$need qemu-user-static binfmt-support"
+# mmdebstrap checks with arch-test that the foreign architecture runs.
+command -v arch-test >/dev/null || need="$need arch-test"
+if [ -n "$need" ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $need
+fi
+
+# bookworm-security is optional: the mirror's security index for armhf has been seen broken
+# (a size mismatch), which would fail the whole build; the image's packages then come from the
+# point release and bookworm-updates only.
+suites="bookworm bookworm-updates"
+sources="deb $mirror bookworm main
+deb $mirror bookworm-updates main"
+if [ "${DEVICE_SECURITY:-no}" = yes ]; then
+    sources="$sources
+deb ${mirror%/debian}/debian-security bookworm-security main"
+fi
+
+include=(
+    "$kernel" initramfs-tools zstd
+    systemd systemd-sysv udev dbus kmod iproute2
+    xserver-xorg-core xserver-xorg-input-libinput xinit
+    openbox python3-xdg x11-utils
+    xdg-utils file shared-mime-info cabextract
+)
+
+work=$(mktemp -d /tmp/device-image-XXXXXX)
+cleanup() { rm -rf "$work"; }
+trap cleanup EXIT
+started=$(date +%s)
+
+# Modules in the initramfs: only what mounts root from virtio-blk (a small initramfs unpacks
+# fast under emulation). Written before the kernel's postinst builds it.
+essential_hook='mkdir -p "$1/etc/initramfs-tools/conf.d" "$1/usr/share/initramfs-tools/modules.d"
+printf "MODULES=list\n" > "$1/etc/initramfs-tools/conf.d/device"
+printf "virtio_pci\nvirtio_mmio\nvirtio_blk\next4\ncrc32c_generic\n" > "$1/usr/share/initramfs-tools/modules.d/device"'
+
+# The device's own settings, in the tree under device/overlay, and what the packages leave to
+# the administrator (README "Bring up a device").
+customize_hook='set -e
+chroot "$1" adduser --quiet --disabled-password --gecos Device device
+chroot "$1" adduser --quiet device brevantaclient
+sed -i "s/^TAVRELIN_AUTOSTART=.*/TAVRELIN_AUTOSTART=yes/" "$1/etc/default/tavrelin"
+grep -q "^TAVRELIN_AUTOSTART=yes" "$1/etc/default/tavrelin"
+chroot "$1" update-mime-database /usr/share/mime
+# Tavrelin'"'"'s control window stays below the client whenever it maps: under a slow start its
+# autostart may show it after the client'"'"'s full-screen window.
+sed -i "s|^<applications>|&\\n  <application title=\"Quintaro\"><layer>below</layer></application>|" \
+    "$1/etc/xdg/openbox/rc.xml"
+grep -q "title=\"Quintaro\"" "$1/etc/xdg/openbox/rc.xml"
+chroot "$1" systemctl enable systemd-networkd.service device-session.service
+# Nothing waits for the network at boot: the client finds its server when the server answers.
+chroot "$1" systemctl disable systemd-networkd-wait-online.service
+chroot "$1" systemctl set-default graphical.target
+# No login prompt anywhere (the serial console shows boot progress and journal notices).
+chroot "$1" systemctl mask getty.target
+mkdir -p "$1/var/log/journal"
+rm -f "$1/etc/machine-id" && : > "$1/etc/machine-id"
+dpkg-query --admindir="$1/var/lib/dpkg" -W -f="\${Installed-Size}\t\${Package}\n" | sort -n > "$1/../packages.txt"
+for f in "$1"/boot/vmlinuz-* ; do cp "$f" "$1/../vmlinuz"; done
+for f in "$1"/boot/initrd.img-* ; do cp "$f" "$1/../initrd.img"; done
+# The board boots the kernel from outside the disk.
+rm -f "$1"/boot/vmlinuz-* "$1"/boot/initrd.img-* "$1"/boot/System.map-*
+rm -rf "$1"/var/cache/apt/* "$1"/var/lib/apt/lists/*'
+
+mkdir "$work/tree"
+# No recommends; no docs, man pages or translations (copyrights stay).
+mmdebstrap --mode=root --variant=essential --architectures="$arch" \
+    --aptopt='APT::Install-Recommends "false"' \
+    --dpkgopt='path-exclude=/usr/share/man/*' \
+    --dpkgopt='path-exclude=/usr/share/info/*' \
+    --dpkgopt='path-exclude=/usr/share/locale/*' \
+    --dpkgopt='path-include=/usr/share/locale/locale.alias' \
+    --dpkgopt='path-exclude=/usr/share/doc/*' \
+    --dpkgopt='path-include=/usr/share/doc/*/copyright' \
+    --dpkgopt='path-exclude=/usr/share/lintian/*' \
+    --include="$(IFS=,; echo "${include[*]}")" "${debs[@]}" \
+    --hook-dir=/usr/share/mmdebstrap/hooks/file-mirror-automount \
+    --essential-hook="$essential_hook" \
+    --customize-hook="sync-in $root/device/overlay /" \
+    --customize-hook="$customize_hook" \
+    bookworm "$work/tree" - <<< "$sources" > "$work/mmdebstrap.log" 2>&1 || {
+    tail -n 40 "$work/mmdebstrap.log" >&2
+    exit 1
+}
+
+# A raw ext4 image of the tree, made without loop mounts: the files plus a quarter, and room
+# for the client's state, the package and the journal.
+used=$(du -sm "$work/tree" | cut -f1)
+size=$((used + used / 4 + 128))
+mkdir -p "$out"
+rm -f "$out/rootfs.img.new"
+mke2fs -q -t ext4 -L device-root -d "$work/tree" "$out/rootfs.img.new" "${size}M"
+mv "$work/vmlinuz" "$work/initrd.img" "$work/packages.txt" "$out/"
+mv "$out/rootfs.img.new" "$out/rootfs.img"
+cp "$work/mmdebstrap.log" "$out/mmdebstrap.log"
+
+echo "device image for $arch in $((($(date +%s) - started))) s: $out"
+echo "  tree ${used} MiB, rootfs.img ${size} MiB ($(du -m "$out/rootfs.img" | cut -f1) MiB used)," \
+    "vmlinuz $(du -k "$out/vmlinuz" | cut -f1) KiB, initrd.img $(du -k "$out/initrd.img" | cut -f1) KiB"
