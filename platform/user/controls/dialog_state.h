@@ -10,7 +10,7 @@ namespace ce::user {
 enum class DialogSlot : int {
     kFont = 24,       // the font from WM_SETFONT, which the controls got as well
     kOwnedFont = 32,  // the font made from the template, deleted with the dialog
-    kBaseUnits = 40,  // horizontal and vertical base units in the low and high 32 bits
+    kBaseUnits = 40,  // horizontal and vertical base units in the low and high 16 bits
     kEnded = 48,      // nonzero once EndDialog was called
     kResult = 56,     // the value given to EndDialog
     kFocus = 64,      // the control to give the focus back to when the dialog is activated

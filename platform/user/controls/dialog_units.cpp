@@ -49,16 +49,18 @@ RECT DialogUnitsToPixels(const RECT& rect, DialogBaseUnits units) {
                 MulDiv(rect.right, units.x, 4), MulDiv(rect.bottom, units.y, 8)};
 }
 
+// 16 bits each, so that the pair fits a LONG_PTR of 32 bits too; base units are a font's
+// pixel sizes, far below that.
 LONG_PTR PackBaseUnits(DialogBaseUnits units) {
-    return static_cast<LONG_PTR>(
-        static_cast<std::uint64_t>(static_cast<std::uint32_t>(units.x)) |
-        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(units.y)) << 32));
+    const auto part = [](int value) {
+        return static_cast<std::uint32_t>(std::clamp(value, 0, 0xFFFF));
+    };
+    return static_cast<LONG_PTR>(part(units.x) | part(units.y) << 16);
 }
 
 DialogBaseUnits UnpackBaseUnits(LONG_PTR packed) {
-    const auto bits = static_cast<std::uint64_t>(packed);
-    return DialogBaseUnits{static_cast<int>(static_cast<std::uint32_t>(bits)),
-                           static_cast<int>(static_cast<std::uint32_t>(bits >> 32))};
+    const auto bits = static_cast<std::uint32_t>(packed);
+    return DialogBaseUnits{static_cast<int>(bits & 0xFFFF), static_cast<int>(bits >> 16)};
 }
 
 }  // namespace ce::user
