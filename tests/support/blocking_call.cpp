@@ -2,10 +2,10 @@
 
 #include <sys/syscall.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <initializer_list>
+
+#include "emulation.h"
 
 namespace brevanta::test {
 namespace {
@@ -66,11 +66,6 @@ bool IsHostNumber(long number, BlockingCall call) {
 }
 
 }  // namespace
-
-bool RunsEmulated() {
-    const char* value = std::getenv("BREVANTA_EMULATED");
-    return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
-}
 
 bool SyscallFileShows(const std::string& path, BlockingCall call) {
     std::ifstream file(path);

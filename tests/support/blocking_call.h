@@ -14,7 +14,4 @@ enum class BlockingCall { kAccept, kPoll, kReceiveFrom };
 // and that is taken too.
 bool SyscallFileShows(const std::string& path, BlockingCall call);
 
-// Whether the running test is under emulation (BREVANTA_EMULATED is set and not "0").
-bool RunsEmulated();
-
 }  // namespace brevanta::test
