@@ -1,16 +1,19 @@
 // Tavrelin's update step (capture the screen, compare the 40 bands, build the payload) on the X
 // display it runs on; the payload goes to no viewer:
-//   update_step_bench [RUNS]
+//   update_step_bench [RUNS] [CASE]
 // Three cases: nothing changed; one band changed (a small rectangle drawn on the root window
 // before each step); the whole screen changed (the root filled in a new colour before each
 // step). Drawing is done and synchronised before the clock starts. bench/run_tavrelin_bench.sh
-// runs it on Xvfb at 272x480x16 and 480x272x24.
+// runs it on Xvfb at 272x480x16 and 480x272x24; bench/run_instruction_bench.sh counts the
+// instructions of its steps with callgrind.
 #include <X11/Xlib.h>
+#include <valgrind/callgrind.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -36,13 +39,22 @@ void Fill(Display* display, int x, int y, int width, int height, unsigned long p
     XSync(display, False);
 }
 
+// The one case to run, or all when null.
+const char* g_onlyCase = nullptr;
+
 void Measure(ScreenCapture& capture, const char* name, int runs,
              const std::function<void(int)>& change) {
+    if (g_onlyCase != nullptr && std::strcmp(g_onlyCase, name) != 0) {
+        return;
+    }
     std::vector<double> micros;
     for (int run = 0; run < runs; ++run) {
         change(run);
         const auto start = Clock::now();
+        // Under callgrind --collect-atstart=no only the steps themselves are counted.
+        CALLGRIND_TOGGLE_COLLECT;
         capture.Update();
+        CALLGRIND_TOGGLE_COLLECT;
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
     std::printf("  %-12s median %7.1f us  p90 %7.1f us  min %7.1f us  (%d steps)\n", name,
@@ -53,6 +65,7 @@ void Measure(ScreenCapture& capture, const char* name, int runs,
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 1000;
+    g_onlyCase = argc > 2 ? argv[2] : nullptr;
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         std::fprintf(stderr, "update_step_bench needs an X display\n");
