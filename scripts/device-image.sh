@@ -98,13 +98,6 @@ chroot "$1" adduser --quiet device brevantaclient
 sed -i "s/^TAVRELIN_AUTOSTART=.*/TAVRELIN_AUTOSTART=yes/" "$1/etc/default/tavrelin"
 grep -q "^TAVRELIN_AUTOSTART=yes" "$1/etc/default/tavrelin"
 chroot "$1" update-mime-database /usr/share/mime
-# The device user'"'"'s own entry of the same name replaces the package'"'"'s and waits longer for
-# Tavrelin'"'"'s window (client-after-tavrelin says why).
-mkdir -p "$1/home/device/.config/autostart"
-sed "s|^Exec=.*|Exec=/usr/libexec/brevanta-device/client-after-tavrelin|" \
-    "$1/etc/xdg/autostart/brevantaclient.desktop" > "$1/home/device/.config/autostart/brevantaclient.desktop"
-grep -q "^Exec=/usr/libexec/brevanta-device/client-after-tavrelin" "$1/home/device/.config/autostart/brevantaclient.desktop"
-chroot "$1" chown -R device:device /home/device/.config
 chroot "$1" systemctl enable systemd-networkd.service device-session.service
 # Nothing waits for the network at boot: the client finds its server when the server answers.
 chroot "$1" systemctl disable systemd-networkd-wait-online.service

@@ -366,7 +366,9 @@ int CTransferSocket::DownloadFile(const WCHAR* name) {
         }
         step = download.headerPending ? ReceiveHeader(download) : ReceiveBody(download);
     }
-    if (step == Step::kComplete) {
+    // The whole package is on the disk before anyone learns of it: the record that follows
+    // must never survive a power cut that the package's bytes did not.
+    if (step == Step::kComplete && FlushFileBuffers(file)) {
         CloseHandle(file);
         return 1;
     }
