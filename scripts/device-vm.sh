@@ -22,6 +22,7 @@
 #   DEVICE_VM_SERVER=PATH  brevanta-server built for this machine (default: the build trees'
 #                          or /usr/bin/brevanta-server)
 #   DEVICE_VM_SMP=N        emulated processors (default 2)
+#   DEVICE_VM_DISPLAY=UI   QEMU's display: none (default), or gtk for a window of the screen
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-}
@@ -127,7 +128,7 @@ pids="$pids $!"
 echo "device-vm: $arch booting; qmp $qmp; console $console; run folder $run"
 # ip netns exec execs QEMU in place, so $! is QEMU's own PID.
 ip netns exec "$dev" "$qemu" -M virt -cpu "$cpu" -smp "${DEVICE_VM_SMP:-2}" -m 512 \
-    -nodefaults -no-user-config -display none -monitor none \
+    -nodefaults -no-user-config -display "${DEVICE_VM_DISPLAY:-none}" -monitor none \
     -kernel "$image/vmlinuz" -initrd "$image/initrd.img" \
     -append "root=/dev/vda console=ttyAMA0" \
     -drive file="$run/disk.img",format=raw,if=none,id=disk \

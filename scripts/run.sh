@@ -13,9 +13,13 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 if [ "$(id -u)" -ne 0 ]; then
-    exec sudo --preserve-env=DISPLAY,XAUTHORITY "$0" "$@"
+    exec sudo --preserve-env=DISPLAY,XAUTHORITY,BREVANTA_DEMO_DEVICE "$0" "$@"
 fi
 ./scripts/setup.sh
+# BREVANTA_DEMO_DEVICE=arm64 (or armhf): the same demo on the emulated ARM device.
+if [ -n "${BREVANTA_DEMO_DEVICE:-}" ]; then
+    exec ./scripts/run-device.sh "$BREVANTA_DEMO_DEVICE"
+fi
 for tool in Xephyr:xserver-xephyr socat:socat; do
     if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
         DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${tool#*:}"

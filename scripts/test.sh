@@ -45,6 +45,16 @@ step "thread-checked build and tests"
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs"
 
+# The emulated device, booted from its image under a real kernel (tests/device/): minutes per
+# architecture, so only when asked, e.g. BREVANTA_DEVICE_TEST="arm64 armhf" ./scripts/test.sh
+for arch in ${BREVANTA_DEVICE_TEST:-}; do
+    step "$arch device image and its system test"
+    ./scripts/package.sh --arch "$arch"
+    ./scripts/device-image.sh "$arch"
+    DEVICE_VM_SERVER="$root/build/tools/brevanta-server/brevanta-server" \
+        /usr/bin/python3 tests/device/boot_test.py "$arch"
+done
+
 step fuzzing
 ./scripts/fuzz.sh 30
 step done
