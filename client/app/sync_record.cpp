@@ -1,5 +1,7 @@
 #include "app/sync_record.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
@@ -11,6 +13,24 @@ constexpr DWORD kMaxRecordBytes = 64 * 1024;
 
 // The new record is written under this name beside the record file, then renamed over it.
 constexpr LPCWSTR kTemporarySuffix = TEXT(".new");
+
+// Opens PATH to read and tells its whole size; INVALID_HANDLE_VALUE when either fails.
+HANDLE OpenForReading(LPCWSTR path, std::uint64_t* size) {
+    HANDLE file =
+        CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return file;
+    }
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file, &high);
+    // A size whose low part is the failure value is real when the last error is 0.
+    if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
+        CloseHandle(file);
+        return INVALID_HANDLE_VALUE;
+    }
+    *size = (static_cast<std::uint64_t>(high) << 32) | low;
+    return file;
+}
 
 // The record's characters as 8-bit text in the system code page, without a terminator.
 bool WriteRecordBytes(HANDLE file, const CString& record) {
@@ -45,23 +65,19 @@ CString MakeSyncRecord(const SYSTEMTIME& time, std::uint64_t size) {
 }
 
 bool MakeSyncRecordOfFile(LPCWSTR path, CString* record) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::uint64_t size = 0;
+    HANDLE file = OpenForReading(path, &size);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    DWORD high = 0;
-    const DWORD low = GetFileSize(file, &high);
-    // A size whose low part is the failure value is real when the last error is 0.
-    const bool sized = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
     FILETIME lastAccess{};
     const bool timed = GetFileTime(file, nullptr, &lastAccess, nullptr) != FALSE;
     CloseHandle(file);
     SYSTEMTIME time{};
-    if (!sized || !timed || !FileTimeToSystemTime(&lastAccess, &time)) {
+    if (!timed || !FileTimeToSystemTime(&lastAccess, &time)) {
         return false;
     }
-    *record = MakeSyncRecord(time, (static_cast<std::uint64_t>(high) << 32) | low);
+    *record = MakeSyncRecord(time, size);
     return true;
 }
 
@@ -78,18 +94,12 @@ RecordFields SplitSyncRecord(const CString& record) {
 }
 
 bool ReadSyncRecordFile(LPCWSTR path, CString* record) {
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::uint64_t whole = 0;
+    HANDLE file = OpenForReading(path, &whole);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    DWORD high = 0;
-    const DWORD low = GetFileSize(file, &high);
-    if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
-        CloseHandle(file);
-        return false;
-    }
-    const DWORD size = (high != 0 || low > kMaxRecordBytes) ? kMaxRecordBytes : low;
+    const DWORD size = static_cast<DWORD>(std::min<std::uint64_t>(whole, kMaxRecordBytes));
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[size + 1]);
     if (!buffer) {
         CloseHandle(file);
