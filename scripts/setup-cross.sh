@@ -10,6 +10,7 @@ if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
 
 # The target's libraries the tree links (the host's list in setup.sh, for one architecture).
 libraries="libfreetype-dev libfontconfig1-dev libx11-dev libxext-dev libxtst-dev libxrandr-dev
+    libdrm-dev libinput-dev libudev-dev libseat-dev
     zlib1g-dev libpng-dev libgtest-dev libgmock-dev libboost-dev libssl-dev"
 
 installed() {
@@ -39,28 +40,24 @@ if [ -n "$missing" ]; then
     $sudo apt-get update || echo "setup-cross: some package lists could not be refreshed"
     # A library installed for two architectures must be of one version in both. When a
     # foreign architecture's security index could not be fetched (a mirror mid-sync), the
-    # host's newest versions may exist for the host alone: both then take the release's.
+    # host's newest versions may exist for the host alone: both then take the release's, which
+    # may take back a host library that came from the security suite (the kernel's headers of
+    # libc6-dev, PCRE under GLib under libinput).
     pin=$(mktemp)
     trap 'rm -f "$pin"' EXIT
     : >"$pin"
-    extra=""
     for arch in "$@"; do
         if ! ls /var/lib/apt/lists/*security*binary-"${arch}"_Packages* >/dev/null 2>&1; then
-            printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n' >"$pin"
+            printf 'Package: *\nPin: release l=Debian-Security\nPin-Priority: 100\n\n' >"$pin"
+            printf 'Package: *\nPin: release l=Debian\nPin-Priority: 1001\n' >>"$pin"
         fi
     done
     if [ -s "$pin" ]; then
         echo "setup-cross: no security index for every architecture; using the release's versions"
-        # The kernel's headers come from libc6-dev of each architecture; the host's own may be
-        # newer than the release's, which a foreign one cannot match.
-        version=$(apt-cache -o Dir::Etc::Preferences="$pin" policy linux-libc-dev:"$1" |
-            awk '/Candidate:/ {print $2}')
-        extra="linux-libc-dev=$version"
-        for arch in "$@"; do extra="$extra linux-libc-dev:$arch=$version"; done
     fi
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive $sudo apt-get -o Dir::Etc::Preferences="$pin" install -y \
-        --no-install-recommends --allow-downgrades $missing $extra
+        --no-install-recommends --allow-downgrades $missing
 fi
 
 # The kernel runs the target's programs through QEMU once its formats are registered (the

@@ -10,6 +10,7 @@ set -eu
 
 packages="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev googletest iproute2
     libfreetype-dev libfontconfig1-dev libx11-dev libxext-dev libxtst-dev libxrandr-dev
+    libdrm-dev libinput-dev libudev-dev libseat-dev
     zlib1g-dev libpng-dev fonts-wine fonts-dejavu-core xvfb xauth x11-utils
     clang libclang-rt-dev libboost-dev libssl-dev chromium chromium-driver python3-selenium
     openssl lld
