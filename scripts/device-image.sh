@@ -11,11 +11,12 @@
 #   DEVICE_SECURITY=yes   also take bookworm-security (off by default: see below)
 #   DEVICE_MIRROR=URL     Debian mirror (default http://deb.debian.org/debian)
 #
-# The device: Debian's kernel, systemd (networkd by DHCP, journald), Xorg on the kernel's display
-# (modesetting) with the touch panel through libinput, Openbox started by a unit as the device
-# user (no display manager: nothing to log in to, and a unit is restarted if it falls), and the
-# XDG autostart entries of our packages, Tavrelin enabled. *.cab files open with an opener that
-# unpacks them. mmdebstrap runs the foreign maintainer scripts through qemu-user-static.
+# The device: Debian's kernel with its board's modules only, systemd (networkd by DHCP,
+# journald), Xorg on the kernel's display (modesetting) with the touch panel through libinput,
+# started by a unit (no display manager: nothing to log in to, and a unit is restarted if it
+# falls) with the XDG autostart entries of our packages run as the device user, Tavrelin
+# enabled. *.cab files open with an opener that unpacks them. mmdebstrap runs the foreign
+# maintainer scripts through qemu-user-static.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-}
@@ -68,9 +69,15 @@ include=(
     "$kernel" initramfs-tools zstd
     systemd systemd-sysv udev dbus kmod iproute2
     xserver-xorg-core xserver-xorg-input-libinput xinit
-    openbox python3-xdg x11-utils
+    dex x11-utils
     xdg-utils file shared-mime-info cabextract
 )
+
+# The emulated board's devices (virtio: PCI and MMIO transports, disk, network, display,
+# tablet, console, random numbers), the root file system, input events, the injected pointer's
+# uinput and systemd's automounts.
+modules="virtio_pci virtio_mmio virtio_blk virtio_net virtio_gpu virtio_input virtio_console
+    virtio_rng ext4 crc32c_generic evdev uinput autofs4"
 
 work=$(mktemp -d /tmp/device-image-XXXXXX)
 # Never remove through a mount that an interrupted mmdebstrap left in the tree (/dev, /proc).
@@ -98,7 +105,7 @@ chroot "$1" adduser --quiet device brevantaclient
 sed -i "s/^TAVRELIN_AUTOSTART=.*/TAVRELIN_AUTOSTART=yes/" "$1/etc/default/tavrelin"
 grep -q "^TAVRELIN_AUTOSTART=yes" "$1/etc/default/tavrelin"
 chroot "$1" update-mime-database /usr/share/mime
-chroot "$1" systemctl enable systemd-networkd.service device-session.service
+chroot "$1" systemctl enable systemd-networkd.service device-session.service device-report.service
 # Nothing waits for the network at boot: the client finds its server when the server answers.
 chroot "$1" systemctl disable systemd-networkd-wait-online.service
 chroot "$1" systemctl set-default graphical.target
@@ -107,6 +114,7 @@ chroot "$1" systemctl mask getty.target
 mkdir -p "$1/var/log/journal"
 rm -f "$1/etc/machine-id" && : > "$1/etc/machine-id"
 dpkg-query --admindir="$1/var/lib/dpkg" -W -f="\${Installed-Size}\t\${Package}\n" | sort -n > "$1/../packages.txt"
+"'"$root"'/scripts/device-modules.sh" "$1" '"$(echo $modules)"'
 for f in "$1"/boot/vmlinuz-* ; do cp "$f" "$1/../vmlinuz"; done
 for f in "$1"/boot/initrd.img-* ; do cp "$f" "$1/../initrd.img"; done
 # The board boots the kernel from outside the disk.
@@ -114,7 +122,10 @@ rm -f "$1"/boot/vmlinuz-* "$1"/boot/initrd.img-* "$1"/boot/System.map-*
 rm -rf "$1"/var/cache/apt/* "$1"/var/lib/apt/lists/*'
 
 mkdir "$work/tree"
-# No recommends; no docs, man pages or translations (copyrights stay).
+# The tree is made merged-/usr (not by the usrmerge tool, which brings Perl), and dpkg does not
+# sync each file while it builds a tree that is written out as a whole at the end.
+# No recommends; no docs, man pages or translations (copyrights stay). No GL drivers and the
+# compiler they bring: Xorg draws in software (AccelMethod "none") and nothing else asks for GL.
 mmdebstrap --mode=root --variant=essential --architectures="$arch" \
     --aptopt='APT::Install-Recommends "false"' \
     --dpkgopt='path-exclude=/usr/share/man/*' \
@@ -124,8 +135,13 @@ mmdebstrap --mode=root --variant=essential --architectures="$arch" \
     --dpkgopt='path-exclude=/usr/share/doc/*' \
     --dpkgopt='path-include=/usr/share/doc/*/copyright' \
     --dpkgopt='path-exclude=/usr/share/lintian/*' \
+    --dpkgopt='path-exclude=/usr/lib/*/dri/*' \
+    --dpkgopt='path-exclude=/usr/lib/*/libLLVM-*' \
+    --dpkgopt='path-exclude=/usr/lib/*/libz3.so*' \
     --include="$(IFS=,; echo "${include[*]}")" "${debs[@]}" \
     --hook-dir=/usr/share/mmdebstrap/hooks/file-mirror-automount \
+    --hook-dir=/usr/share/mmdebstrap/hooks/merged-usr \
+    --hook-dir=/usr/share/mmdebstrap/hooks/eatmydata \
     --essential-hook="$essential_hook" \
     --customize-hook="sync-in $root/device/overlay /" \
     --customize-hook="$customize_hook" \

@@ -12,7 +12,9 @@
 # namespaces.
 #
 # Usage: scripts/device-vm.sh arm64|armhf
-#   DEVICE_VM_RUN=DIR      run folder (default build-device/ARCH/run): qmp.sock, console.log,
+#   DEVICE_VM_IMAGE=DIR    the image's folder (default build-device/ARCH; build-device/ARCH-kms
+#                          for the image without a display server)
+#   DEVICE_VM_RUN=DIR      run folder (default IMAGE/run): qmp.sock, console.log,
 #                          disk.img (a fresh copy of rootfs.img each boot), server.log, ...
 #   DEVICE_VM_QMP=PATH     QMP socket (default DIR/qmp.sock)
 #   DEVICE_VM_CONSOLE=PATH serial console log (default DIR/console.log)
@@ -23,6 +25,8 @@
 #                          or /usr/bin/brevanta-server)
 #   DEVICE_VM_SMP=N        emulated processors (default 2)
 #   DEVICE_VM_DISPLAY=UI   QEMU's display: none (default), or gtk for a window of the screen
+#   DEVICE_VM_APPEND=ARGS  more of the kernel's command line (brevanta.report: the device
+#                          logs its memory in use on the console, every few seconds)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-}
@@ -35,7 +39,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exec sudo --preserve-env "$0" "$@"
 fi
 
-image=$root/build-device/$arch
+image=${DEVICE_VM_IMAGE:-$root/build-device/$arch}
 run=${DEVICE_VM_RUN:-$image/run}
 qmp=${DEVICE_VM_QMP:-$run/qmp.sock}
 console=${DEVICE_VM_CONSOLE:-$run/console.log}
@@ -130,7 +134,7 @@ echo "device-vm: $arch booting; qmp $qmp; console $console; run folder $run"
 ip netns exec "$dev" "$qemu" -M virt -cpu "$cpu" -smp "${DEVICE_VM_SMP:-2}" -m 512 \
     -nodefaults -no-user-config -display "${DEVICE_VM_DISPLAY:-none}" -monitor none \
     -kernel "$image/vmlinuz" -initrd "$image/initrd.img" \
-    -append "root=/dev/vda console=ttyAMA0" \
+    -append "root=/dev/vda console=ttyAMA0${DEVICE_VM_APPEND:+ $DEVICE_VM_APPEND}" \
     -drive file="$run/disk.img",format=raw,if=none,id=disk \
     -device virtio-blk-pci,drive=disk \
     -device virtio-gpu-pci,xres=272,yres=480 \

@@ -158,8 +158,10 @@ def TavrelinShown(image):
 class Device:
     """One emulated device: scripts/device-vm.sh, its QMP socket and its namespaces."""
 
-    def __init__(self, arch, run, serve):
+    def __init__(self, arch, run, serve, image=None, append=""):
         self.arch, self.run, self.serve = arch, run, serve
+        self.image = image or os.path.join(ROOT, "build-device", arch)
+        self.append = append
         self.name = "brvmt" + arch[-2:]
         self.console = os.path.join(run, "console.log")
         self.disk = os.path.join(run, "disk.img")
@@ -176,7 +178,8 @@ class Device:
                 pass
         self.boots += 1
         env = dict(os.environ, DEVICE_VM_RUN=self.run, DEVICE_VM_NAME=self.name,
-                   DEVICE_VM_SERVE=self.serve, DEVICE_VM_DISK="keep" if keep else "fresh")
+                   DEVICE_VM_SERVE=self.serve, DEVICE_VM_DISK="keep" if keep else "fresh",
+                   DEVICE_VM_IMAGE=self.image, DEVICE_VM_APPEND=self.append)
         log = open(os.path.join(self.run, f"device-vm-{self.boots}.log"), "w")
         self.started = time.monotonic()
         self.vm = subprocess.Popen([os.path.join(ROOT, "scripts", "device-vm.sh"), self.arch],
