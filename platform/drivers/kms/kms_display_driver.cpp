@@ -212,6 +212,12 @@ void KmsDriver::Run() {
         if ((fds[kInput].revents & POLLIN) != 0) {
             m_input->Dispatch(deliver);
         }
+        // poll would report a descriptor that failed or hung up again at once, forever.
+        for (pollfd& watched : fds) {
+            if ((watched.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+                watched.fd = -1;
+            }
+        }
     }
 }
 
