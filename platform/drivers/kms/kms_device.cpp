@@ -22,8 +22,6 @@ using Plane = std::unique_ptr<drmModePlane, decltype(&drmModeFreePlane)>;
 using Properties = std::unique_ptr<drmModeObjectProperties, decltype(&drmModeFreeObjectProperties)>;
 using Property = std::unique_ptr<drmModePropertyRes, decltype(&drmModeFreeProperty)>;
 
-constexpr const char* kDriDirectory = "/dev/dri";
-
 struct DirectoryCloser {
     void operator()(DIR* directory) const { closedir(directory); }
 };
@@ -152,19 +150,22 @@ bool HasDumbBuffers(int fd) {
 
 }  // namespace
 
-std::vector<std::string> DrmCardPaths() {
+std::vector<std::string> DrmCardPaths(const std::string& directory) {
     std::vector<std::pair<unsigned long, std::string>> cards;
-    std::unique_ptr<DIR, DirectoryCloser> directory(opendir(kDriDirectory));
-    if (!directory) {
+    std::unique_ptr<DIR, DirectoryCloser> listing(opendir(directory.c_str()));
+    if (!listing) {
         return {};
     }
-    while (const dirent* entry = readdir(directory.get())) {
+    while (const dirent* entry = readdir(listing.get())) {
         const char* name = entry->d_name;
-        if (std::strncmp(name, "card", 4) != 0 || name[4] < '0' || name[4] > '9') {
+        if (std::strncmp(name, "card", 4) != 0) {
             continue;
         }
-        cards.emplace_back(std::strtoul(name + 4, nullptr, 10),
-                           std::string(kDriDirectory) + "/" + name);
+        const std::size_t digits = std::strspn(name + 4, "0123456789");
+        if (digits == 0 || name[4 + digits] != '\0') {
+            continue;
+        }
+        cards.emplace_back(std::strtoul(name + 4, nullptr, 10), directory + "/" + name);
     }
     std::sort(cards.begin(), cards.end());
     std::vector<std::string> paths;

@@ -17,8 +17,10 @@
 
 namespace ce::drivers::kms {
 
-// /dev/dri/card0, card1 ... as they are there, in the order of their numbers.
-std::vector<std::string> DrmCardPaths();
+inline constexpr const char* kDriDirectory = "/dev/dri";
+
+// The cards in the folder (card0, card1 ...: not the render nodes), in the order of their numbers.
+std::vector<std::string> DrmCardPaths(const std::string& directory = kDriDirectory);
 // Why no card can be used, with what was found on each ("/dev/dri/card0: no connected output");
 // empty details for no card at all.
 std::string NoOutputError(const std::string& details);
