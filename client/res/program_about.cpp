@@ -14,7 +14,8 @@ the program quits at start: a device is provisioned once.
 It broadcasts as soon as its window opens: run it only on the network it provisions.
 
 Environment:
-  CE_DISPLAY            x11 or headless (default: x11 when DISPLAY reaches a server)
+  CE_DISPLAY            x11, kms or headless (default: x11 when DISPLAY reaches a
+                        server, else headless)
   CE_SCREEN             headless screen size WxH (default 272x480)
   CE_HEADLESS_CONTROL   UNIX socket that drives a headless run
   CE_OBJECTS_DIR        folder of named objects

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "drivers/headless/headless_driver.h"
+#include "drivers/kms/kms_driver.h"
 #include "drivers/x11/x11_driver.h"
 
 namespace ce::drivers {
@@ -22,8 +23,17 @@ std::unique_ptr<DisplayDriver> CreateDisplayDriver(std::string* error) {
         }
         return driver;
     }
+    if (choice == "kms") {
+        std::string reason;
+        auto driver = CreateKmsDriver(&reason);
+        if (!driver) {
+            *error = "CE_DISPLAY=kms: " + reason;
+        }
+        return driver;
+    }
     if (!choice.empty()) {
-        *error = "CE_DISPLAY=" + std::string(choice) + " names no display driver (x11, headless)";
+        *error =
+            "CE_DISPLAY=" + std::string(choice) + " names no display driver (x11, kms, headless)";
         return nullptr;
     }
     const char* display = std::getenv("DISPLAY");

@@ -1,6 +1,9 @@
-// Which display driver a program gets. CE_DISPLAY=x11|headless chooses; without it, x11 when
-// DISPLAY names a display that can be reached, else headless. CE_SCREEN=WxH sets the headless
-// screen (default 272x480) and CE_HEADLESS_CONTROL its control socket.
+// Which display driver a program gets. CE_DISPLAY=x11|kms|headless chooses; without it, x11 when
+// DISPLAY names a display that can be reached, else headless: kms is never chosen unasked, since
+// it takes the display from the console. CE_SCREEN=WxH sets the headless screen (default
+// 272x480) and CE_HEADLESS_CONTROL its control socket; the kms screen is its output's preferred
+// mode, and LIBSEAT_BACKEND may name libseat's backend for it (noop: root opens the devices
+// directly).
 #pragma once
 
 #include <memory>

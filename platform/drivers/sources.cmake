@@ -1,6 +1,8 @@
-# The driver factory and the headless driver.
+# The driver factory, the compositor of the drivers that show windows without a window server,
+# and the headless driver.
 target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/driver_factory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_compositor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_server.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/headless_driver.cpp
@@ -23,3 +25,17 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_image.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_texts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_xtest.cpp)
+
+# The kms driver.
+target_sources(ceplatform PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_buffer_damage.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_buffers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_console.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_device.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_display_driver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_input.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_input_translator.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_keys.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_pixel_format.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_scanout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kms/kms_seat.cpp)

@@ -78,9 +78,12 @@ std::string NamedObjectsDirectory(const ObjectsEnvironment& environment) {
         return environment.objectsDir;
     }
     const std::string_view chosen = IsSet(environment.ceDisplay) ? environment.ceDisplay : "";
-    const bool x11 = chosen != "headless" && IsSet(environment.display);
+    const bool x11 = chosen != "headless" && chosen != "kms" && IsSet(environment.display);
     std::string key;
-    if (x11) {
+    if (chosen == "kms") {
+        // The machine's one DRM display.
+        key = "kms";
+    } else if (x11) {
         key = "x11-" + Escape(WithoutScreen(environment.display));
     } else if (IsSet(environment.headlessControl)) {
         key = "headless-" + Hex(Digest(environment.headlessControl));

@@ -3,8 +3,8 @@
 //
 // CE_OBJECTS_DIR names the directory outright. Otherwise it lies under /tmp/ce-objects-UID and is
 // named after the display the driver choice goes to (CE_DISPLAY, else DISPLAY): "x11-" and the
-// display name for x11; for headless, "headless-" and a digest of the control socket path
-// (CE_HEADLESS_CONTROL) when there is one, else plain "headless". The choice follows the
+// display name for x11; "kms" for kms; for headless, "headless-" and a digest of the control socket
+// path (CE_HEADLESS_CONTROL) when there is one, else plain "headless". The choice follows the
 // environment alone, so a program whose X display cannot be reached keeps that display's
 // directory.
 #pragma once

@@ -16,7 +16,8 @@ Any host that reaches port 23134 sees and drives the device: run it only on a ne
 its own.
 
 Environment:
-  CE_DISPLAY            x11 or headless (default: x11 when DISPLAY reaches a server)
+  CE_DISPLAY            x11, kms or headless (default: x11 when DISPLAY reaches a
+                        server, else headless)
   CE_SCREEN             headless screen size WxH (default 272x480)
   CE_HEADLESS_CONTROL   UNIX socket that drives a headless run
   CE_OBJECTS_DIR        folder of named objects (the single-instance mutex)

@@ -11,19 +11,6 @@ namespace ce::drivers {
 
 namespace {
 
-RECT IntersectRects(const RECT& a, const RECT& b) {
-    RECT result{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                std::min(a.bottom, b.bottom)};
-    if (result.right <= result.left || result.bottom <= result.top) {
-        return RECT{};
-    }
-    return result;
-}
-
-bool IsEmptyRect(const RECT& rect) {
-    return rect.right <= rect.left || rect.bottom <= rect.top;
-}
-
 std::optional<int> ParsePositive(std::string_view text) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -77,8 +64,7 @@ std::unique_ptr<HeadlessDriver> HeadlessDriver::Create(const HeadlessOptions& op
     return driver;
 }
 
-HeadlessDriver::HeadlessDriver(SIZE screenSize)
-    : m_screen(std::make_unique<gdi::Surface>(screenSize.cx, screenSize.cy)) {}
+HeadlessDriver::HeadlessDriver(SIZE screenSize) : m_compositor(screenSize) {}
 
 HeadlessDriver::~HeadlessDriver() {
     // The control thread uses the driver; it ends first.
@@ -87,7 +73,7 @@ HeadlessDriver::~HeadlessDriver() {
 
 SIZE HeadlessDriver::ScreenSize() const {
     std::lock_guard lock(m_mutex);
-    return SIZE{m_screen->Width(), m_screen->Height()};
+    return m_compositor.ScreenSize();
 }
 
 DisplayRotation HeadlessDriver::ScreenRotation() const {
@@ -101,11 +87,10 @@ bool HeadlessDriver::ChangeScreen(SIZE size, DisplayRotation rotation) {
     }
     {
         std::lock_guard lock(m_mutex);
-        m_screen = std::make_unique<gdi::Surface>(size.cx, size.cy);
+        m_compositor.Resize(size);
         m_rotation = rotation;
         m_pointer.x = std::min(m_pointer.x, size.cx - 1);
         m_pointer.y = std::min(m_pointer.y, size.cy - 1);
-        ComposeLocked(m_screen->Bounds());
     }
     // Told after the change, so that whoever handles the notice reads the new size.
     std::lock_guard lock(m_sinkMutex);
@@ -117,7 +102,7 @@ bool HeadlessDriver::ChangeScreen(SIZE size, DisplayRotation rotation) {
 
 bool HeadlessDriver::ReadScreen(const RECT& screenRect, gdi::Surface& destination, POINT at) {
     std::lock_guard lock(m_mutex);
-    destination.Copy(at.x, at.y, *m_screen, screenRect);
+    destination.Copy(at.x, at.y, m_compositor.Screen(), screenRect);
     return true;
 }
 
@@ -178,57 +163,22 @@ bool HeadlessDriver::Inject(const InputEvent& event) {
 void HeadlessDriver::UpdateWindow(const TopLevelWindow& window,
                                   std::shared_ptr<const gdi::Surface> surface) {
     std::lock_guard lock(m_mutex);
-    Shown& shown = m_windows[window.id];
-    const RECT before = shown.m_window.visible ? shown.m_window.rect : RECT{};
-    shown.m_window = window;
-    shown.m_source = std::move(surface);
-    const int width = std::max(0, static_cast<int>(window.rect.right - window.rect.left));
-    const int height = std::max(0, static_cast<int>(window.rect.bottom - window.rect.top));
-    shown.m_pixels = std::make_unique<gdi::Surface>(width, height);
-    if (shown.m_source) {
-        shown.m_pixels->Copy(0, 0, *shown.m_source, shown.m_source->Bounds());
-    }
-    ComposeLocked(before);
-    if (window.visible) {
-        ComposeLocked(window.rect);
-    }
+    m_compositor.UpdateWindow(window, std::move(surface));
 }
 
 void HeadlessDriver::RemoveWindow(WindowId id) {
     std::lock_guard lock(m_mutex);
-    auto found = m_windows.find(id);
-    if (found == m_windows.end()) {
-        return;
-    }
-    const RECT area = found->second.m_window.visible ? found->second.m_window.rect : RECT{};
-    m_windows.erase(found);
-    std::erase(m_stacking, id);
-    ComposeLocked(area);
+    m_compositor.RemoveWindow(id);
 }
 
 void HeadlessDriver::Restack(std::span<const WindowId> topFirst) {
     std::lock_guard lock(m_mutex);
-    m_stacking.assign(topFirst.begin(), topFirst.end());
-    ComposeLocked(m_screen->Bounds());
+    m_compositor.Restack(topFirst);
 }
 
 void HeadlessDriver::Present(WindowId id, const RECT& changed) {
     std::lock_guard lock(m_mutex);
-    auto found = m_windows.find(id);
-    if (found == m_windows.end() || !found->second.m_source) {
-        return;
-    }
-    Shown& shown = found->second;
-    const RECT part = IntersectRects(changed, shown.m_pixels->Bounds());
-    if (IsEmptyRect(part)) {
-        return;
-    }
-    shown.m_pixels->Copy(part.left, part.top, *shown.m_source, part);
-    if (shown.m_window.visible) {
-        const RECT& rect = shown.m_window.rect;
-        ComposeLocked(RECT{rect.left + part.left, rect.top + part.top, rect.left + part.right,
-                           rect.top + part.bottom});
-    }
+    m_compositor.Present(id, changed);
 }
 
 void HeadlessDriver::Activate(WindowId id) {
@@ -241,66 +191,26 @@ void HeadlessDriver::SetCursor(CursorShape shape) {
     m_cursor = shape;
 }
 
-std::vector<const HeadlessDriver::Shown*> HeadlessDriver::BottomFirstLocked() const {
-    std::vector<const Shown*> order;
-    // Windows the last restack did not name are newer than it: they are on top.
-    for (const auto& [id, shown] : m_windows) {
-        if (shown.m_window.visible &&
-            std::find(m_stacking.begin(), m_stacking.end(), id) == m_stacking.end()) {
-            order.push_back(&shown);
-        }
-    }
-    for (WindowId id : m_stacking) {
-        auto found = m_windows.find(id);
-        if (found != m_windows.end() && found->second.m_window.visible) {
-            order.push_back(&found->second);
-        }
-    }
-    std::reverse(order.begin(), order.end());
-    return order;
-}
-
-void HeadlessDriver::ComposeLocked(const RECT& area) {
-    const RECT clipped = IntersectRects(area, m_screen->Bounds());
-    if (IsEmptyRect(clipped)) {
-        return;
-    }
-    m_screen->Fill(clipped, 0);
-    for (const Shown* shown : BottomFirstLocked()) {
-        const RECT& rect = shown->m_window.rect;
-        const RECT part = IntersectRects(clipped, rect);
-        if (IsEmptyRect(part)) {
-            continue;
-        }
-        const RECT source{part.left - rect.left, part.top - rect.top, part.right - rect.left,
-                          part.bottom - rect.top};
-        m_screen->Copy(part.left, part.top, *shown->m_pixels, source);
-    }
-}
-
 std::unique_ptr<gdi::Surface> HeadlessDriver::CopyScreen() const {
     std::lock_guard lock(m_mutex);
-    auto copy = std::make_unique<gdi::Surface>(m_screen->Width(), m_screen->Height());
-    copy->Copy(0, 0, *m_screen, m_screen->Bounds());
+    const gdi::Surface& screen = m_compositor.Screen();
+    auto copy = std::make_unique<gdi::Surface>(screen.Width(), screen.Height());
+    copy->Copy(0, 0, screen, screen.Bounds());
     return copy;
 }
 
 gdi::Pixel HeadlessDriver::PixelAt(int x, int y) const {
     std::lock_guard lock(m_mutex);
-    if (x < 0 || y < 0 || x >= m_screen->Width() || y >= m_screen->Height()) {
+    const gdi::Surface& screen = m_compositor.Screen();
+    if (x < 0 || y < 0 || x >= screen.Width() || y >= screen.Height()) {
         return 0;
     }
-    return m_screen->At(x, y);
+    return screen.At(x, y);
 }
 
 std::vector<TopLevelWindow> HeadlessDriver::VisibleWindows() const {
     std::lock_guard lock(m_mutex);
-    std::vector<TopLevelWindow> windows;
-    const auto bottomFirst = BottomFirstLocked();
-    for (auto it = bottomFirst.rbegin(); it != bottomFirst.rend(); ++it) {
-        windows.push_back((*it)->m_window);
-    }
-    return windows;
+    return m_compositor.VisibleWindows();
 }
 
 WindowId HeadlessDriver::ActiveWindow() const {

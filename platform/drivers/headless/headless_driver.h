@@ -1,6 +1,6 @@
 // The headless display driver: an in-memory RGB565 screen, composited from the top-level
-// windows' pixels in stacking order over black. The basis of most tests: deterministic, no
-// display needed. Everything here may be called from any thread.
+// windows' pixels in stacking order over black (window_compositor.h). The basis of most tests:
+// deterministic, no display needed. Everything here may be called from any thread.
 //
 // It offers remote access: the screen can be read, and injected pointer input goes to this
 // process's windows. Besides the interfaces it offers what tests need: a copy of the screen, the
@@ -9,7 +9,6 @@
 // children when the window system it serves answers WindowDescriber.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -19,6 +18,7 @@
 
 #include "drivers/display_driver.h"
 #include "drivers/remote_access.h"
+#include "drivers/window_compositor.h"
 #include "drivers/window_describer.h"
 
 namespace ce::drivers {
@@ -88,25 +88,12 @@ public:
     bool Inject(const InputEvent& event);
 
 private:
-    struct Shown {
-        TopLevelWindow m_window;
-        std::shared_ptr<const gdi::Surface> m_source;
-        // What was last presented: the screen is composited from these, never from a surface a
-        // window may be drawing into on another thread.
-        std::unique_ptr<gdi::Surface> m_pixels;
-    };
-
     explicit HeadlessDriver(SIZE screenSize);
-    // Redraws part of the screen (screen coordinates) from the shown windows.
-    void ComposeLocked(const RECT& area);
-    std::vector<const Shown*> BottomFirstLocked() const;
 
     mutable std::mutex m_mutex;
-    std::unique_ptr<gdi::Surface> m_screen;
+    WindowCompositor m_compositor;
     DisplayRotation m_rotation = DisplayRotation::k0;
     POINT m_pointer{};
-    std::map<WindowId, Shown> m_windows;
-    std::vector<WindowId> m_stacking;
     WindowId m_active = 0;
     CursorShape m_cursor = CursorShape::kArrow;
 

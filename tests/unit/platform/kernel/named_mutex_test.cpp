@@ -168,6 +168,7 @@ TEST(NamedObjectsDirectory, FollowsTheDisplayTheDriverChoiceGoesTo) {
         {nullptr, "x11", ":5.0", nullptr, "/tmp/ce-objects-7/x11-%3A5"},
         {nullptr, nullptr, nullptr, nullptr, "/tmp/ce-objects-7/headless"},
         {nullptr, "headless", ":5", nullptr, "/tmp/ce-objects-7/headless"},
+        {nullptr, "kms", ":5", "/tmp/a.sock", "/tmp/ce-objects-7/kms"},
         {"", "", "", "", "/tmp/ce-objects-7/headless"},
     };
     for (const Case& c : cases) {
