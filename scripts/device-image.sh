@@ -5,7 +5,11 @@
 #   build-device/ARCH/vmlinuz, initrd.img   Debian's kernel and an initramfs for virtio-blk
 #   build-device/ARCH/rootfs.img            raw ext4, booted with root=/dev/vda console=ttyAMA0
 #
-# Usage: scripts/device-image.sh arm64|armhf
+# Usage: scripts/device-image.sh arm64|armhf [--display x11|kms]
+#   --display kms         the device without a display server (in build-device/ARCH-kms): the
+#                         client on the kernel's display through the seat (seatd), Tavrelin
+#                         headless with the screen and pointer from the kernel; both started by
+#                         the packages' units
 #   DEVICE_PACKAGES=DIR   folder with brevantaclient_*_ARCH.deb and tavrelin_*_ARCH.deb
 #                         (default build-package/ARCH/packages, as scripts/package.sh makes them)
 #   DEVICE_SECURITY=yes   also take bookworm-security (off by default: see below)
@@ -24,7 +28,15 @@ case "$arch" in
     arm64) kernel=linux-image-arm64 ;;
     # The LPAE flavour runs on a Cortex-A15 (which has LPAE) and has the virtio drivers.
     armhf) kernel=linux-image-armmp-lpae ;;
-    *) echo "usage: $0 arm64|armhf" >&2; exit 2 ;;
+    *) echo "usage: $0 arm64|armhf [--display x11|kms]" >&2; exit 2 ;;
+esac
+display=x11
+if [ "${2:-}" = --display ]; then
+    display=${3:-}
+fi
+case "$display" in
+    x11 | kms) ;;
+    *) echo "usage: $0 arm64|armhf [--display x11|kms]" >&2; exit 2 ;;
 esac
 if [ "$(id -u)" -ne 0 ]; then
     exec sudo --preserve-env=DEVICE_PACKAGES,DEVICE_SECURITY,DEVICE_MIRROR "$0" "$@"
@@ -33,6 +45,7 @@ fi
 packages=${DEVICE_PACKAGES:-$root/build-package/$arch/packages}
 mirror=${DEVICE_MIRROR:-http://deb.debian.org/debian}
 out=$root/build-device/$arch
+[ "$display" = x11 ] || out=$out-$display
 debs=()
 for name in brevantaclient tavrelin; do
     deb=$(ls "$packages"/${name}_*_"$arch".deb 2>/dev/null | sort -V | tail -n 1 || true)
@@ -68,10 +81,19 @@ fi
 include=(
     "$kernel" initramfs-tools zstd
     systemd systemd-sysv udev dbus kmod iproute2
-    xserver-xorg-core xserver-xorg-input-libinput xinit
-    dex x11-utils
     xdg-utils file shared-mime-info cabextract
 )
+if [ "$display" = x11 ]; then
+    include+=(xserver-xorg-core xserver-xorg-input-libinput xinit dex x11-utils)
+    # Xorg as root, the autostart entries as the device user (device/overlay-x11).
+    units="device-session.service"
+    target=graphical.target
+else
+    # The seat's daemon opens the display and input devices for the session user.
+    include+=(seatd)
+    units="tavrelin.service brevantaclient@device.service"
+    target=multi-user.target
+fi
 
 # The emulated board's devices (virtio: PCI and MMIO transports, disk, network, display,
 # tablet, console, random numbers), the root file system, input events, the injected pointer's
@@ -97,7 +119,8 @@ essential_hook='mkdir -p "$1/etc/initramfs-tools/conf.d" "$1/usr/share/initramfs
 printf "MODULES=list\n" > "$1/etc/initramfs-tools/conf.d/device"
 printf "virtio_pci\nvirtio_mmio\nvirtio_blk\next4\ncrc32c_generic\n" > "$1/usr/share/initramfs-tools/modules.d/device"'
 
-# The device's own settings, in the tree under device/overlay, and what the packages leave to
+# The device's own settings, in the tree under device/overlay and device/overlay-DISPLAY (the
+# display stack's own), and what the packages leave to
 # the administrator (README "Bring up a device").
 customize_hook='set -e
 chroot "$1" adduser --quiet --disabled-password --gecos Device device
@@ -105,10 +128,15 @@ chroot "$1" adduser --quiet device brevantaclient
 sed -i "s/^TAVRELIN_AUTOSTART=.*/TAVRELIN_AUTOSTART=yes/" "$1/etc/default/tavrelin"
 grep -q "^TAVRELIN_AUTOSTART=yes" "$1/etc/default/tavrelin"
 chroot "$1" update-mime-database /usr/share/mime
-chroot "$1" systemctl enable systemd-networkd.service device-session.service device-report.service
+chroot "$1" systemctl enable systemd-networkd.service device-report.service '"$units"'
+if [ '"$display"' = kms ]; then
+    # seatd gives its socket to this group; the device user is the seat'"'"'s session user.
+    chroot "$1" adduser --quiet device video
+    chroot "$1" systemctl enable seatd.service
+fi
 # Nothing waits for the network at boot: the client finds its server when the server answers.
 chroot "$1" systemctl disable systemd-networkd-wait-online.service
-chroot "$1" systemctl set-default graphical.target
+chroot "$1" systemctl set-default '"$target"'
 # No login prompt anywhere (the serial console shows boot progress and journal notices).
 chroot "$1" systemctl mask getty.target
 mkdir -p "$1/var/log/journal"
@@ -122,6 +150,10 @@ rm -f "$1"/boot/vmlinuz-* "$1"/boot/initrd.img-* "$1"/boot/System.map-*
 rm -rf "$1"/var/cache/apt/* "$1"/var/lib/apt/lists/*'
 
 mkdir "$work/tree"
+display_overlay=()
+if [ -d "$root/device/overlay-$display" ]; then
+    display_overlay=(--customize-hook="sync-in $root/device/overlay-$display /")
+fi
 # The tree is made merged-/usr (not by the usrmerge tool, which brings Perl), and dpkg does not
 # sync each file while it builds a tree that is written out as a whole at the end.
 # No recommends; no docs, man pages or translations (copyrights stay). No GL drivers and the
@@ -144,6 +176,7 @@ mmdebstrap --mode=root --variant=essential --architectures="$arch" \
     --hook-dir=/usr/share/mmdebstrap/hooks/eatmydata \
     --essential-hook="$essential_hook" \
     --customize-hook="sync-in $root/device/overlay /" \
+    "${display_overlay[@]}" \
     --customize-hook="$customize_hook" \
     bookworm "$work/tree" - <<< "$sources" > "$work/mmdebstrap.log" 2>&1 || {
     tail -n 40 "$work/mmdebstrap.log" >&2

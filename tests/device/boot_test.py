@@ -380,14 +380,15 @@ class Results:
         return result if result is not None else True
 
 
-def MakePackage(serve, work):
-    """A real cabinet of 64 MiB and more, stored (not compressed), so that the opener unpacks it."""
+def MakePackage(serve, work, payload=PACKAGE_BYTES):
+    """A real cabinet (64 MiB and more by default), stored (not compressed), so that the opener
+    unpacks it."""
     os.makedirs(serve, exist_ok=True)
     os.makedirs(work, exist_ok=True)
     with open(os.path.join(work, "settings.ini"), "w") as f:
         f.write("site=emulated\nserver=10.78.0.1\n")
     with open(os.path.join(work, "payload.bin"), "wb") as f:
-        f.write(os.urandom(PACKAGE_BYTES))
+        f.write(os.urandom(payload))
     cab = os.path.join(serve, "kelmaris.cab")
     subprocess.run(["gcab", "-c", cab, "settings.ini", "payload.bin"], cwd=work, check=True)
     os.chmod(cab, 0o644)
