@@ -1,6 +1,7 @@
-# The driver factory and the headless driver.
+# The driver factory, what every remote access reads the screen through, and the headless driver.
 target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/driver_factory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/screen_image.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_server.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/headless_driver.cpp
@@ -8,7 +9,6 @@ target_sources(ceplatform PRIVATE
 
 # The x11 driver.
 target_sources(ceplatform PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_capture_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_connection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_cursors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_display_driver.cpp
