@@ -23,3 +23,16 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_image.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_window_texts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_xtest.cpp)
+
+# Remote access from the kernel: the scanout through DRM or fbdev, a uinput pointer.
+target_sources(ceplatform PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/device_error.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/drm_format.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/drm_scanout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/fbdev_format.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/fbdev_scanout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/kernel_remote.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/pointer_events.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/scanout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/uinput_description.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/uinput_device.cpp)
