@@ -1,6 +1,7 @@
 // Which display driver a program gets. CE_DISPLAY=x11|headless chooses; without it, x11 when
 // DISPLAY names a display that can be reached, else headless. CE_SCREEN=WxH sets the headless
-// screen (default 272x480) and CE_HEADLESS_CONTROL its control socket.
+// screen (default 272x480) and CE_HEADLESS_CONTROL its control socket. CE_REMOTE=kernel reads the
+// screen and injects the pointer through the kernel instead of the driver (remote_factory.h).
 #pragma once
 
 #include <memory>

@@ -1,6 +1,8 @@
-# The driver factory, what every remote access reads the screen through, and the headless driver.
+# The driver and remote access factories, what every remote access reads the screen through, and
+# the headless driver.
 target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/driver_factory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/remote_factory.cpp
     ${CMAKE_CURRENT_LIST_DIR}/screen_image.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_server.cpp
