@@ -3,7 +3,8 @@
 // it takes the display from the console. CE_SCREEN=WxH sets the headless screen (default
 // 272x480) and CE_HEADLESS_CONTROL its control socket; the kms screen is its output's preferred
 // mode, and LIBSEAT_BACKEND may name libseat's backend for it (noop: root opens the devices
-// directly).
+// directly). CE_REMOTE=kernel reads the screen and injects the pointer through the kernel
+// instead of the driver (remote_factory.h).
 #pragma once
 
 #include <memory>

@@ -1,7 +1,9 @@
-# The driver factory, the compositor of the drivers that show windows without a window server,
-# and the headless driver.
+# The driver and remote access factories, what every remote access reads the screen through, the
+# compositor of the drivers that show windows without a window server, and the headless driver.
 target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/driver_factory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/remote_factory.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/screen_image.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_compositor.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headless/control_server.cpp
@@ -10,7 +12,6 @@ target_sources(ceplatform PRIVATE
 
 # The x11 driver.
 target_sources(ceplatform PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/x11/x11_capture_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_connection.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_cursors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/x11/x11_display_driver.cpp
@@ -39,3 +40,16 @@ target_sources(ceplatform PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/kms/kms_pixel_format.cpp
     ${CMAKE_CURRENT_LIST_DIR}/kms/kms_scanout.cpp
     ${CMAKE_CURRENT_LIST_DIR}/kms/kms_seat.cpp)
+
+# Remote access from the kernel: the scanout through DRM or fbdev, a uinput pointer.
+target_sources(ceplatform PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/device_error.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/drm_format.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/drm_scanout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/fbdev_format.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/fbdev_scanout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/kernel_remote.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/pointer_events.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/scanout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/uinput_description.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/kernel/uinput_device.cpp)

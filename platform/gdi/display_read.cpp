@@ -6,7 +6,7 @@
 namespace ce::gdi {
 
 bool ReadDisplay(const RECT& screenRect, Surface& destination, POINT at) {
-    drivers::RemoteAccess* remote = user::CurrentDesktop()->Driver().Remote();
+    drivers::ScreenAccess* remote = user::CurrentDesktop()->RemoteScreen();
     return remote != nullptr && remote->ReadScreen(screenRect, destination, at);
 }
 

@@ -8,6 +8,7 @@
 #include "winbase.h"
 
 #include "drivers/driver_factory.h"
+#include "drivers/remote_factory.h"
 #include "user/input_routing.h"
 #include "user/message_queue.h"
 #include "user/system_classes.h"
@@ -23,15 +24,19 @@ std::shared_ptr<Desktop> g_current;
 // The notice of a rotated or resized screen (SETTINGCHANGE_RESET).
 constexpr WPARAM kSettingChangeReset = 0x3002;
 
+[[noreturn]] void EndProgram(const std::string& reason) {
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, reason.c_str());
+    std::fflush(stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
 // A program told to use a display it cannot have has nothing to show on: it ends, at its first
 // use of the screen, before it has shown anything.
 std::unique_ptr<drivers::DisplayDriver> DriverFromEnvironment() {
     std::string error;
     auto driver = drivers::CreateDisplayDriver(&error);
     if (!driver) {
-        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, error.c_str());
-        std::fflush(stderr);
-        std::_Exit(EXIT_FAILURE);
+        EndProgram(error);
     }
     return driver;
 }
@@ -39,10 +44,11 @@ std::unique_ptr<drivers::DisplayDriver> DriverFromEnvironment() {
 }  // namespace
 
 std::shared_ptr<Desktop> Desktop::Create(DriverFactory driverFactory) {
-    if (!driverFactory) {
+    const bool fromEnvironment = !driverFactory;
+    if (fromEnvironment) {
         driverFactory = &DriverFromEnvironment;
     }
-    std::shared_ptr<Desktop> desktop(new Desktop(std::move(driverFactory)));
+    std::shared_ptr<Desktop> desktop(new Desktop(std::move(driverFactory), fromEnvironment));
     RegisterSystemClasses(desktop->Classes());
     return desktop;
 }
@@ -59,8 +65,51 @@ drivers::DisplayDriver& Desktop::Driver() {
     if (!m_driver) {
         m_driver = m_driverFactory();
         m_driver->Start(*this);
+        // A remote access asked for and not there ends the program as early as a display would.
+        if (m_fromEnvironment) {
+            std::string error;
+            const auto choice = drivers::RemoteChoiceFromEnvironment(&error);
+            if (!choice) {
+                EndProgram(error);
+            }
+            if (*choice == drivers::RemoteChoice::kKernel) {
+                OpenKernelScreenLocked("CE_REMOTE=kernel: ");
+            }
+        }
     }
     return *m_driver;
+}
+
+drivers::ScreenAccess* Desktop::RemoteScreen() {
+    drivers::DisplayDriver& driver = Driver();
+    std::lock_guard lock(m_driverMutex);
+    if (m_kernelScreen) {
+        return m_kernelScreen.get();
+    }
+    if (drivers::RemoteAccess* own = driver.Remote()) {
+        return own;
+    }
+    if (!m_fromEnvironment) {
+        return nullptr;
+    }
+    // Only now: a program that never reads the screen (BrevantaClient) never needs the devices.
+    OpenKernelScreenLocked(std::string("the ") + driver.Name() +
+                           " display driver has no remote access, and the kernel's: ");
+    return m_kernelScreen.get();
+}
+
+drivers::ForeignWindowAccess* Desktop::ForeignWindows() {
+    return Driver().Remote();
+}
+
+void Desktop::OpenKernelScreenLocked(const std::string& context) {
+    std::string error;
+    drivers::DisplayDriver* driver = m_driver.get();
+    m_kernelScreen =
+        drivers::CreateKernelScreenAccess([driver] { return driver->ScreenSize(); }, &error);
+    if (!m_kernelScreen) {
+        EndProgram(context + error);
+    }
 }
 
 void Desktop::ReportStacking(const std::vector<HWND>& topFirst) {

@@ -6,18 +6,22 @@
 //
 // The desktop also owns the display driver (so a fresh desktop means a fresh screen) and is its
 // input sink: pointer and key events from the driver's thread are routed to the queue of the
-// window they belong to. It describes its windows to a driver's control path for tests.
+// window they belong to. It describes its windows to a driver's control path for tests. It holds
+// the remote access the program reads the screen and injects the pointer through: the driver's
+// own, or the kernel's as CE_REMOTE says (drivers/remote_factory.h).
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "windef.h"
 
 #include "drivers/display_driver.h"
+#include "drivers/remote_access.h"
 #include "drivers/window_describer.h"
 #include "user/input_state.h"
 #include "user/window_class.h"
@@ -49,6 +53,14 @@ public:
     // The display driver, created and started on first use. Never called under the window
     // table's lock: the driver calls back into the desktop from its own thread.
     drivers::DisplayDriver& Driver();
+    // Reading the screen and injecting the pointer. A desktop from the environment takes the
+    // kernel's when CE_REMOTE=kernel (opened with the driver), else the driver's own, else the
+    // kernel's, opened here at the first call; a program whose kernel remote access cannot start
+    // ends here with the reason on stderr and exit code 1. A desktop with a given driver has the
+    // driver's own only. Null when there is none.
+    drivers::ScreenAccess* RemoteScreen();
+    // Other programs' windows: the driver's own remote access only, as the kernel knows none.
+    drivers::ForeignWindowAccess* ForeignWindows();
     // Tells the driver the stacking of the shown top-level windows (top first) when it differs
     // from what it was told last.
     void ReportStacking(const std::vector<HWND>& topFirst);
@@ -66,7 +78,9 @@ public:
     void ForgetQueue(const MessageQueue& queue);
 
 private:
-    explicit Desktop(DriverFactory driverFactory) : m_driverFactory(std::move(driverFactory)) {}
+    Desktop(DriverFactory driverFactory, bool fromEnvironment)
+        : m_driverFactory(std::move(driverFactory)), m_fromEnvironment(fromEnvironment) {}
+    void OpenKernelScreenLocked(const std::string& context);
 
     WindowTable m_windows;
     ClassRegistry m_classes;
@@ -75,6 +89,9 @@ private:
     std::mutex m_driverMutex;
     DriverFactory m_driverFactory;
     std::unique_ptr<drivers::DisplayDriver> m_driver;
+    const bool m_fromEnvironment;
+    // After the driver, whose screen size it asks, so that it goes first.
+    std::unique_ptr<drivers::ScreenAccess> m_kernelScreen;
     std::mutex m_stackingMutex;
     std::vector<HWND> m_reportedStacking;
 

@@ -57,7 +57,7 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
         if (className != nullptr && IsAtomName(className)) {
             return nullptr;
         }
-        ce::drivers::RemoteAccess* remote = desktop->Driver().Remote();
+        ce::drivers::ForeignWindowAccess* remote = desktop->ForeignWindows();
         const auto foreign =
             remote != nullptr ? remote->FindForeignWindow(className, windowName) : 0;
         return foreign != 0 ? ForeignWindowHandle(foreign) : nullptr;

@@ -73,7 +73,7 @@ BOOL SetForegroundWindow(HWND window) {
     return ce::kernel::GuardedCall<BOOL>(FALSE, [&]() -> BOOL {
         auto desktop = CurrentDesktop();
         if (const auto foreign = ForeignWindowOf(window)) {
-            ce::drivers::RemoteAccess* remote = desktop->Driver().Remote();
+            ce::drivers::ForeignWindowAccess* remote = desktop->ForeignWindows();
             if (remote == nullptr || !remote->RaiseForeignWindow(*foreign)) {
                 SetLastError(ERROR_INVALID_WINDOW_HANDLE);
                 return FALSE;

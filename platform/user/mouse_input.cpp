@@ -1,4 +1,4 @@
-// mouse_event: synthesised pointer input through the display driver, as if the user made it.
+// mouse_event: synthesised pointer input through the desktop's remote access.
 #include "user/mouse_input.h"
 
 #include <algorithm>
@@ -48,9 +48,9 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
     using namespace ce::user;
     using ce::drivers::MouseButton;
     ce::kernel::GuardedCall(0, [&] {
-        auto& driver = CurrentDesktop()->Driver();
+        auto desktop = CurrentDesktop();
         // A display without remote access takes no synthesised input.
-        ce::drivers::RemoteAccess* remote = driver.Remote();
+        ce::drivers::ScreenAccess* remote = desktop->RemoteScreen();
         if (remote == nullptr) {
             return 0;
         }
@@ -60,7 +60,7 @@ void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR) {
         // As on a touch screen, an absolute button event happens where it says: the pointer
         // goes there first even without MOUSEEVENTF_MOVE.
         if ((flags & MOUSEEVENTF_MOVE) != 0 || (absolute && (flags & buttons) != 0)) {
-            const SIZE screen = driver.ScreenSize();
+            const SIZE screen = desktop->Driver().ScreenSize();
             const POINT to = absolute ? AbsoluteToScreen(dx, dy, screen)
                                       : MoveBy(remote->PointerPosition(), static_cast<LONG>(dx),
                                                static_cast<LONG>(dy), screen);

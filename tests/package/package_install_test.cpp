@@ -243,13 +243,16 @@ TEST_F(InstalledPackages, DesktopEntriesAreValidAndNameWhatIsInstalled) {
     }
 }
 
-TEST_F(InstalledPackages, ServiceUnitPassesSystemdAnalyzeVerify) {
+TEST_F(InstalledPackages, ServiceUnitsPassSystemdAnalyzeVerify) {
     const std::vector<std::string> units = InstalledFiles(".service");
-    ASSERT_EQ(units.size(), 1u);
-    const CommandResult verify =
-        RunCommand(Root().Chrooted({"/usr/bin/systemd-analyze", "verify", units.front()}));
-    EXPECT_EQ(verify.exitCode, 0) << verify.output;
-    EXPECT_EQ(verify.output, "");
+    ASSERT_EQ(units.size(), 2u);
+    for (const std::string& unit : units) {
+        SCOPED_TRACE(unit);
+        const CommandResult verify =
+            RunCommand(Root().Chrooted({"/usr/bin/systemd-analyze", "verify", unit}));
+        EXPECT_EQ(verify.exitCode, 0) << verify.output;
+        EXPECT_EQ(verify.output, "");
+    }
 }
 
 TEST_F(InstalledPackages, TavrelinStartsWithTheSessionOnlyWhereEnabled) {
@@ -335,7 +338,7 @@ TEST_F(InstalledPackages, DeviceProvisionsFromTheServiceAndKeepsItsRecordUntilPu
     ASSERT_TRUE(pair.Create(&error)) << error;
 
     // The service: its unit's command line, as a user without privileges or an account.
-    const std::vector<std::string> units = InstalledFiles(".service");
+    const std::vector<std::string> units = InstalledFiles("/brevanta-server.service");
     ASSERT_EQ(units.size(), 1u);
     const auto command = ServiceCommandLine(
         InstalledText(units.front()),

@@ -171,4 +171,21 @@ TEST_F(TavrelinHeadlessTest, GarbageNeverStopsTheServer) {
     EXPECT_EQ(RunViewer("wait-frame").exitCode, 0);
 }
 
+// A remote access named that is none: the program ends at once, saying why (on standard error,
+// merged into the output here), and never serves with another.
+TEST(TavrelinRemoteChoiceTest, AnUnknownRemoteAccessEndsTheProgramWithTheReason) {
+    brevanta::test::TemporaryDirectory objects;
+    brevanta::test::ChildProcess program;
+    ASSERT_TRUE(program.Start(
+        {"/bin/sh", "-c", "exec \"$0\" 2>&1", BREVANTA_TAVRELIN_PATH}, {},
+        {"CE_DISPLAY=headless", "CE_REMOTE=framebuffer", "CE_OBJECTS_DIR=" + objects.Path()}));
+    const auto reason = program.WaitForLine(
+        [](const std::string& line) {
+            return line.find("CE_REMOTE=framebuffer") != std::string::npos;
+        },
+        10s);
+    EXPECT_TRUE(reason) << ::testing::PrintToString(program.Lines());
+    EXPECT_EQ(program.WaitForExit(10s), 1);
+}
+
 }  // namespace

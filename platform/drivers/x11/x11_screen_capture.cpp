@@ -1,10 +1,10 @@
 #include "drivers/x11/x11_screen_capture.h"
 
-#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 
-#include "drivers/x11/x11_capture_format.h"
+#include "drivers/screen_image.h"
 #include "drivers/x11/x11_shm.h"
-#include "gdi/rect_math.h"
 
 namespace ce::drivers::x11 {
 
@@ -62,28 +62,19 @@ bool ScreenCapture::ReadRoot(SIZE screenSize) {
 
 bool ScreenCapture::Read(const RECT& screenRect, SIZE screenSize, gdi::Surface& destination,
                          POINT at) {
-    // The part of the screen that is there and lands inside the destination.
-    RECT from = ce::Intersect(screenRect, RECT{0, 0, screenSize.cx, screenSize.cy});
-    const RECT to = ce::Intersect(ce::Offset(from, at.x - screenRect.left, at.y - screenRect.top),
-                                  destination.Bounds());
-    if (ce::IsEmpty(to)) {
-        return true;
-    }
-    from = ce::Offset(to, screenRect.left - at.x, screenRect.top - at.y);
-
     std::lock_guard lock(m_mutex);
     if (!ReadRoot(screenSize)) {
         return false;
     }
+    // The server gives the pixels in this client's byte order; TrueColor masks fit 32 bits.
     const XImage& image = m_image->Image();
-    const CaptureFormat format{image.bits_per_pixel, image.red_mask, image.green_mask,
-                               image.blue_mask};
-    if (!CanConvert(format)) {
-        return false;
-    }
-    ConvertToRgb565(image.data, image.bytes_per_line, format, from, destination,
-                    POINT{to.left, to.top});
-    return true;
+    const ScreenImage screen{
+        reinterpret_cast<const std::byte*>(image.data),
+        static_cast<std::size_t>(image.bytes_per_line), image.width, image.height,
+        ScreenFormat{image.bits_per_pixel, static_cast<std::uint32_t>(image.red_mask),
+                     static_cast<std::uint32_t>(image.green_mask),
+                     static_cast<std::uint32_t>(image.blue_mask)}};
+    return CopyScreen(screen, screenRect, destination, at);
 }
 
 }  // namespace ce::drivers::x11

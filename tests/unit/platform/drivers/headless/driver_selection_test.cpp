@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "drivers/driver_factory.h"
+#include "drivers/remote_factory.h"
 
 namespace ce::drivers {
 namespace {
@@ -103,6 +104,31 @@ TEST(DriverSelection, HeadlessScreenSizeComesFromTheEnvironment) {
         ASSERT_NE(driver, nullptr) << error;
         EXPECT_EQ(driver->ScreenSize().cx, c.width);
         EXPECT_EQ(driver->ScreenSize().cy, c.height);
+    }
+}
+
+TEST(RemoteSelection, FollowsTheEnvironment) {
+    struct Case {
+        std::optional<std::string> remote;   // CE_REMOTE
+        std::optional<RemoteChoice> choice;  // none: the value is refused
+    };
+    const Case cases[] = {
+        {std::nullopt, RemoteChoice::kDisplayDriverFirst},
+        {"", RemoteChoice::kDisplayDriverFirst},
+        {"kernel", RemoteChoice::kKernel},
+        {"x11", std::nullopt},
+        {"Kernel", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.remote.value_or("unset"));
+        Environment remote("CE_REMOTE", c.remote);
+        std::string error;
+        const std::optional<RemoteChoice> choice = RemoteChoiceFromEnvironment(&error);
+        EXPECT_EQ(choice, c.choice);
+        if (!c.choice) {
+            EXPECT_NE(error.find("CE_REMOTE=" + *c.remote), std::string::npos) << error;
+            EXPECT_NE(error.find("kernel"), std::string::npos) << "names what it takes: " << error;
+        }
     }
 }
 
