@@ -176,8 +176,14 @@ std::vector<std::string> DrmCardPaths(const std::string& directory) {
 }
 
 std::string NoOutputError(const std::string& details) {
-    return "no DRM device with a connected output (" +
-           (details.empty() ? std::string(kDriDirectory) + " holds no card" : details) + ")";
+    std::string error = "no DRM device with a connected output (";
+    if (details.empty()) {
+        error.append(kDriDirectory).append(" holds no card");
+    } else {
+        error.append(details);
+    }
+    error.append(")");
+    return error;
 }
 
 std::unique_ptr<KmsDevice> KmsDevice::Open(KmsSeat& seat, std::string* error) {
