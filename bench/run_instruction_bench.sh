@@ -5,8 +5,9 @@
 #     presented: the whole headless program counted with PAIRS digit-and-backspace pairs and with
 #     none, the difference divided by the taps;
 #   - one Tavrelin update step at 272x480 (capture, compare the 40 bands, build the payload)
-#     with no change, one band changed and the whole screen changed, on Xvfb at 272x480x16
-#     (the X server's copy into shared memory is the server's, not counted).
+#     with no change, one band changed and the whole screen changed: on Xvfb at 16 and 24 bits
+#     (the X server's copy into shared memory is the server's, not counted), and from a DRM
+#     scanout in memory (the kernel's lookup and mapping are not counted either).
 # bench/run_instruction_bench.sh [PAIRS]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -49,19 +50,34 @@ some=$(client_run "$pairs")
 echo "BrevantaClient, one keypad tap to its pixels: $(((some - none) / (2 * pairs))) instructions" \
     "($((2 * pairs)) taps; start to quit without taps: $none)"
 
+# The X server's screen at 16 bits (a 16-bit panel) and at 24 (the device image's Xorg), then the
+# same step reading a DRM scanout's XRGB8888 as the kernel's remote access does.
 number=40
 while [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
-Xvfb ":$number" -screen 0 272x480x16 -nolisten tcp &
-xvfb=$!
-deadline=$(($(date +%s) + 30))
-until DISPLAY=":$number" xdpyinfo >/dev/null 2>&1; do
-    [ "$(date +%s)" -lt "$deadline" ] || { echo "Xvfb did not start" >&2; exit 1; }
-    sleep 0.05
-done
 steps=50
+for depth in 16 24; do
+    Xvfb ":$number" -screen 0 "272x480x$depth" -nolisten tcp &
+    xvfb=$!
+    deadline=$(($(date +%s) + 30))
+    until DISPLAY=":$number" xdpyinfo >/dev/null 2>&1; do
+        [ "$(date +%s)" -lt "$deadline" ] || { echo "Xvfb did not start" >&2; exit 1; }
+        sleep 0.05
+    done
+    for case in "no change" "one band" "full screen"; do
+        out="$work/update-$depth-$(echo "$case" | tr ' ' -)"
+        DISPLAY=":$number" valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file="$out" \
+            "$root/build-bench/bench/update_step_bench" "$steps" "$case" >/dev/null 2>&1
+        echo "Tavrelin update step at 272x480 from X ($depth bits), $case:" \
+            "$(($(collected "$out") / steps)) instructions"
+    done
+    kill "$xvfb"
+    wait "$xvfb" 2>/dev/null || true
+    xvfb=""
+done
 for case in "no change" "one band" "full screen"; do
-    out="$work/update-$(echo "$case" | tr ' ' -)"
-    DISPLAY=":$number" valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file="$out" \
-        "$root/build-bench/bench/update_step_bench" "$steps" "$case" >/dev/null 2>&1
-    echo "Tavrelin update step at 272x480, $case: $(($(collected "$out") / steps)) instructions"
+    out="$work/scanout-$(echo "$case" | tr ' ' -)"
+    valgrind --tool=callgrind --collect-atstart=no --callgrind-out-file="$out" \
+        "$root/build-bench/bench/scanout_step_bench" "$steps" "$case" >/dev/null 2>&1
+    echo "Tavrelin update step at 272x480 from a DRM scanout (XRGB8888), $case:" \
+        "$(($(collected "$out") / steps)) instructions"
 done

@@ -89,8 +89,9 @@ if [ "$display" = x11 ]; then
     units="device-session.service"
     target=graphical.target
 else
-    # The seat's daemon opens the display and input devices for the session user.
-    include+=(seatd)
+    # The seat's daemon opens the display and input devices for the session user. With no
+    # display, xdg-open opens a file through mailcap (device/overlay-kms registers the opener).
+    include+=(seatd mailcap)
     units="tavrelin.service brevantaclient@device.service"
     target=multi-user.target
 fi
@@ -133,6 +134,7 @@ if [ '"$display"' = kms ]; then
     # seatd gives its socket to this group; the device user is the seat'"'"'s session user.
     chroot "$1" adduser --quiet device video
     chroot "$1" systemctl enable seatd.service
+    chroot "$1" update-mime
 fi
 # Nothing waits for the network at boot: the client finds its server when the server answers.
 chroot "$1" systemctl disable systemd-networkd-wait-online.service

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Sets up, builds and runs every test: a normal build, the same for arm64 and armhf under QEMU's
 # user-mode emulation, one with AddressSanitizer and UndefinedBehaviorSanitizer, and one with
-# ThreadSanitizer; boots the arm64 device image on an emulated board and tests it there; then runs
-# each fuzz target for 30 seconds. The network tests, the device and the fuzz runs need root
-# (they make network namespaces).
+# ThreadSanitizer; boots the arm64 device images (with X and without a display server) on an
+# emulated board and tests them there; then runs each fuzz target for 30 seconds. The network
+# tests, the devices and the fuzz runs need root (they make network namespaces).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -46,7 +46,8 @@ if [ -n "$devices" ]; then
     mkdir -p build-device
     (
         for arch in $devices; do
-            ./scripts/package.sh --arch "$arch" $batches && ./scripts/device-image.sh "$arch"
+            ./scripts/package.sh --arch "$arch" $batches && ./scripts/device-image.sh "$arch" &&
+                ./scripts/device-image.sh "$arch" --display kms
         done
     ) > build-device/images.log 2>&1 &
     images=$!
@@ -70,6 +71,9 @@ if [ -n "$images" ]; then
         step "$arch device system test"
         DEVICE_VM_SERVER="$root/build/tools/brevanta-server/brevanta-server" \
             /usr/bin/python3 tests/device/boot_test.py "$arch"
+        step "$arch device: Tavrelin through the kernel, with and without a display server"
+        DEVICE_VM_SERVER="$root/build/tools/brevanta-server/brevanta-server" \
+            /usr/bin/python3 tests/device/kernel_remote_test.py "$arch"
     done
 fi
 

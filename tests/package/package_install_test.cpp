@@ -249,9 +249,9 @@ TEST_F(InstalledPackages, ServiceUnitsPassSystemdAnalyzeVerify) {
     for (std::string unit : units) {
         SCOPED_TRACE(unit);
         // A template is verified as an instance of it: the client's for root.
-        if (const auto at = unit.rfind("@."); at != std::string::npos) {
-            const std::string instance = "/run/" + unit.substr(unit.rfind('/') + 1, at - unit.rfind('/')) +
-                                         "root.service";
+        const std::string name = std::filesystem::path(unit).filename();
+        if (const auto at = name.find("@."); at != std::string::npos) {
+            const std::string instance = "/run/" + name.substr(0, at + 1) + "root.service";
             std::filesystem::create_directories(Root().Host("/run"));
             std::filesystem::copy_file(Root().Host(unit), Root().Host(instance),
                                        std::filesystem::copy_options::overwrite_existing);

@@ -99,6 +99,9 @@ std::unique_ptr<DrmScanout> DrmScanout::Open(const std::string& path, std::strin
         *error = DeviceError(path, errno, "reading the screen needs read access to " + path);
         return nullptr;
     }
+    // The first to open a card becomes its master, which would keep the display server or the
+    // kms driver that starts after Tavrelin from setting a mode: a reader gives it up at once.
+    drmDropMaster(fd.Get());
     return std::unique_ptr<DrmScanout>(new DrmScanout(path, std::move(fd)));
 }
 
