@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Tavrelin through the kernel on the emulated board: tests/device/kernel_remote_test.py ARCH
+"""Tavrelin through the kernel on the emulated board:
+tests/device/kernel_remote_test.py ARCH [kms] [x11] (both images by default)
 
 1. The device without a display server (build-device/ARCH-kms, scripts/device-image.sh ARCH
    --display kms): the client on the kernel's display shows its main screen on the scanout and
@@ -38,18 +39,20 @@ StartLimitIntervalSec=0
 [Service]
 RestartSec=2
 """
-# Tavrelin as a plain user with the kernel's remote access and none of the service's
-# privileges; what it says and its exit status reach the console.
+# Tavrelin as a plain user who may open the display's card (the group video) but has none of the
+# service's privileges; what it says and its exit status reach the serial console.
 UNPRIVILEGED = """[Unit]
 Description=Tavrelin without privileges
-After=systemd-modules-load.service
+Wants=dev-dri-card0.device
+After=dev-dri-card0.device systemd-modules-load.service
 [Service]
 Type=oneshot
 User=nobody
+SupplementaryGroups=video
 Environment=CE_DISPLAY=headless CE_REMOTE=kernel
 ExecStart=/bin/sh -c '/usr/bin/Tavrelin; echo "tavrelin-unprivileged: exit $?"'
-StandardOutput=journal+console
-StandardError=journal+console
+StandardOutput=file:/dev/ttyAMA0
+StandardError=file:/dev/ttyAMA0
 [Install]
 WantedBy=multi-user.target
 """
@@ -77,7 +80,7 @@ def WriteToDisk(disk, work, files, links):
             raise bt.Failure(f"debugfs did not write {path}")
 
 
-def Main(arch):
+def Main(arch, images):
     results = bt.Results()
     total = time.monotonic()
 
@@ -116,7 +119,7 @@ def Main(arch):
             text = f.read()
         status = int(re.findall(r"tavrelin-unprivileged: exit (\d+)", text)[-1])
         said = [line.strip() for line in text.splitlines()
-                if "Tavrelin" in line and ("CAP_SYS_ADMIN" in line or "/dev/uinput" in line)]
+                if "Tavrelin: " in line and "CAP_SYS_ADMIN" in line]
         if status == 0:
             raise bt.Failure("Tavrelin without privileges exited 0")
         if not said:
@@ -164,8 +167,10 @@ def Main(arch):
 
     kms = os.path.join(bt.ROOT, "build-device", f"{arch}-kms")
     x11 = os.path.join(bt.ROOT, "build-device", arch)
-    Run("without a display server", kms, os.path.join(kms, "run-test"), None)
-    Run("X with CE_REMOTE=kernel", x11, os.path.join(x11, "run-kernel"), PrepareX11)
+    if "kms" in images:
+        Run("without a display server", kms, os.path.join(kms, "run-test"), None)
+    if "x11" in images:
+        Run("X with CE_REMOTE=kernel", x11, os.path.join(x11, "run-kernel"), PrepareX11)
     print(f"     {time.monotonic() - total:.0f} s in all")
     print(f"{results.passed} passed, {results.failed} failed")
     return 0 if results.failed == 0 else 1
@@ -173,4 +178,4 @@ def Main(arch):
 
 if __name__ == "__main__":
     sys.stdout.reconfigure(line_buffering=True)
-    sys.exit(Main(sys.argv[1] if len(sys.argv) > 1 else "arm64"))
+    sys.exit(Main(sys.argv[1] if len(sys.argv) > 1 else "arm64", sys.argv[2:] or ["kms", "x11"]))
