@@ -42,7 +42,7 @@ def Figures(arch, image):
     run = os.path.join(image, "run-figures")
     os.makedirs(run, exist_ok=True)
     serve = os.path.join(run, "serve")
-    boot_test.MakePackage(serve, os.path.join(run, "cab-work"))
+    boot_test.MakePackage(serve, os.path.join(run, "cab-work"), 1024 * 1024)
     device = boot_test.Device(arch, run, serve, image=image, append="brevanta.report")
     device.Start(False)
     try:
@@ -75,7 +75,7 @@ def Main(argv):
         print(__doc__.strip().splitlines()[0], file=sys.stderr)
         return 2
     arch = argv[1]
-    images = argv[2:] or [os.path.join(boot_test.ROOT, "build-device", arch)]
+    images = [os.path.abspath(i) for i in argv[2:]] or [os.path.join(boot_test.ROOT, "build-device", arch)]
     columns = [(os.path.basename(os.path.normpath(i)), Figures(arch, i)) for i in images]
     print(f"| {arch} (emulated) | " + " | ".join(name for name, _ in columns) + " |")
     print("|---|" + "---|" * len(columns))
