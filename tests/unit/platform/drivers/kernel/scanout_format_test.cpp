@@ -230,6 +230,7 @@ TEST(ScanoutFormat, ReadsEachLayoutAsItsColoursOrSaysWhyNot) {
          Drm(DRM_FORMAT_XRGB8888, 5, 3, 5 * 4 + 6),
          {},
          {}},
+        {"XRGB8888, rows of many pixels", Drm(DRM_FORMAT_XRGB8888, 37, 2, 37 * 4 + 2), {}, {}},
         {"ARGB8888: alpha is no colour", Drm(DRM_FORMAT_ARGB8888, 4, 2, 16), {}, {}},
         {"XBGR8888", Drm(DRM_FORMAT_XBGR8888, 3, 2, 12), {}, {}},
         {"BGRX8888", Drm(DRM_FORMAT_BGRX8888, 3, 2, 12), {}, {}},
