@@ -52,12 +52,9 @@ constexpr int kPackBlock = 16;
 
 void Pack8888Row(const std::byte* from, gdi::Pixel* to, int count, int, int, int) {
     int x = 0;
-    // A block is copied out first: bytes may alias the destination, its own words cannot.
     for (; x + kPackBlock <= count; x += kPackBlock) {
-        std::uint32_t block[kPackBlock];
-        std::memcpy(block, from + 4 * x, sizeof(block));
         for (int i = 0; i < kPackBlock; ++i) {
-            to[x + i] = Pack8888(block[i]);
+            to[x + i] = Pack8888(LoadPixel<std::uint32_t>(from + 4 * (x + i)));
         }
     }
     for (; x < count; ++x) {
