@@ -57,15 +57,7 @@ for name in brevantaclient tavrelin; do
     debs+=(--include="$deb")
 done
 
-need=""
-command -v mmdebstrap >/dev/null || need="$need mmdebstrap"
-command -v mke2fs >/dev/null || need="$need e2fsprogs"
-[ -e /usr/bin/qemu-aarch64-static ] || need="$need qemu-user-static binfmt-support"
-# mmdebstrap checks with arch-test that the foreign architecture runs.
-command -v arch-test >/dev/null || need="$need arch-test"
-if [ -n "$need" ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $need
-fi
+"$root/scripts/setup-device.sh"
 
 # bookworm-security is optional: the mirror's security index for armhf has been seen broken
 # (a size mismatch), which would fail the whole build; the image's packages then come from the

@@ -50,13 +50,7 @@ for f in vmlinuz initrd.img rootfs.img; do
     [ -e "$image/$f" ] || { echo "no $image/$f: run scripts/device-image.sh $arch" >&2; exit 1; }
 done
 
-need=""
-command -v "$qemu" >/dev/null || need="$need qemu-system-arm"
-command -v dnsmasq >/dev/null || need="$need dnsmasq-base"
-command -v gcab >/dev/null || need="$need gcab"
-if [ -n "$need" ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $need
-fi
+"$root/scripts/setup-device.sh"
 
 server=${DEVICE_VM_SERVER:-}
 if [ -z "$server" ]; then

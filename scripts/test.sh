@@ -43,6 +43,7 @@ done
 devices=${BREVANTA_DEVICE_TEST-arm64}
 images=""
 if [ -n "$devices" ]; then
+    ./scripts/setup-device.sh
     mkdir -p build-device
     (
         for arch in $devices; do
