@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "drivers/headless/headless_driver.h"
+#include "top_level_window_support.h"
 
 namespace ce::drivers {
 namespace {
+
+using test::Filled;
+using test::Window;
 
 constexpr gdi::Pixel kRed = gdi::ToPixel(RGB(255, 0, 0));
 constexpr gdi::Pixel kBlue = gdi::ToPixel(RGB(0, 0, 255));
@@ -17,20 +21,6 @@ std::unique_ptr<HeadlessDriver> MakeScreen(SIZE size = SIZE{40, 30}) {
     auto driver = HeadlessDriver::Create(HeadlessOptions{size, {}}, &error);
     EXPECT_NE(driver, nullptr) << error;
     return driver;
-}
-
-std::shared_ptr<gdi::Surface> Filled(int width, int height, gdi::Pixel pixel) {
-    auto surface = std::make_shared<gdi::Surface>(width, height);
-    surface->Fill(surface->Bounds(), pixel);
-    return surface;
-}
-
-TopLevelWindow Window(WindowId id, RECT rect, bool visible = true) {
-    TopLevelWindow window;
-    window.id = id;
-    window.rect = rect;
-    window.visible = visible;
-    return window;
 }
 
 TEST(HeadlessScreenSize, ParsesWidthByHeight) {

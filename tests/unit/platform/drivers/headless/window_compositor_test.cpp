@@ -6,23 +6,13 @@
 #include <vector>
 
 #include "drivers/window_compositor.h"
+#include "top_level_window_support.h"
 
 namespace ce::drivers {
 namespace {
 
-std::shared_ptr<gdi::Surface> Filled(int width, int height, gdi::Pixel pixel) {
-    auto surface = std::make_shared<gdi::Surface>(width, height);
-    surface->Fill(surface->Bounds(), pixel);
-    return surface;
-}
-
-TopLevelWindow Window(WindowId id, RECT rect, bool visible = true) {
-    TopLevelWindow window;
-    window.id = id;
-    window.rect = rect;
-    window.visible = visible;
-    return window;
-}
+using test::Filled;
+using test::Window;
 
 TEST(WindowCompositor, EveryPixelThatChangesLiesInWhatItSaysItRedrew) {
     WindowCompositor compositor(SIZE{40, 30});
